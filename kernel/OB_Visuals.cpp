@@ -1,0 +1,16 @@
+#include "kernel/OB_Visuals.h"
+
+std::unique_ptr<TVisualSystem> VisualSystem;
+std::unique_ptr<TVisualList> VisualList;
+
+void CreateVisuals()
+{
+    VisualSystem = std::make_unique<TVisualSystem>();
+    VisualList = std::make_unique<TVisualList>();
+}
+
+void FreeVisuals()
+{
+    VisualList.reset();
+    VisualSystem.reset();
+}

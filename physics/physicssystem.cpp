@@ -1,0 +1,1 @@
+// The physics world lands here.

@@ -1,0 +1,81 @@
+// The video system: the engine's face of the graphics device. Opens and
+// re-opens the video mode, keeps the shared information record OB_VideoInfo,
+// announces device loss, reset and creation on the message bus, sets the
+// camera that maps the virtual 2D space onto the back buffer, and offers the
+// per-frame operations and the message pump of the session loop.
+#pragma once
+
+#include "kernel/OB_Kernel.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class TGfxDevice;   // the graphics device of video/platform
+struct SDL_Window;
+
+// Window messages as the engine sees them.
+constexpr uint32_t WM_DESTROY = 0x0002;
+constexpr uint32_t WM_QUIT = 0x0012;
+constexpr uint32_t WM_KEYDOWN = 0x0100;
+constexpr uint32_t WM_CHAR = 0x0102;
+
+struct TMsg {
+    uint32_t message = 0;
+    uint32_t wParam = 0;   // WM_KEYDOWN: virtual-key code; WM_CHAR: the byte
+    int32_t lParam = 0;
+};
+
+struct D3DSURFACE_DESC {
+    uint32_t Format = 0;
+    uint32_t Type = 0;
+    uint32_t Usage = 0;
+    uint32_t Pool = 0;
+    uint32_t Size = 0;
+    uint32_t MultiSampleType = 0;
+    uint32_t Width = 0;
+    uint32_t Height = 0;
+};
+
+struct OB_TVideoInfo {
+    TGfxDevice* Device = nullptr;
+    D3DSURFACE_DESC BackBufferDesc;
+    float Width = 0;    // virtual size
+    float Height = 0;
+    float Aspect = 0;   // 0: derived from Width / Height
+    SDL_Window* Window = nullptr;
+    int32_t FPS = 0;
+    double FrameTime = 0;
+    void* BackBuffer = nullptr;
+    bool FullScreen = false;
+    bool Opened = false;
+};
+
+extern OB_TVideoInfo OB_VideoInfo;
+
+class OB_EVideoError : public OB_EGeneric {
+public:
+    using OB_EGeneric::OB_EGeneric;
+};
+
+void OB_Video_Open(SDL_Window* Window, int32_t Width, int32_t Height, int32_t BitsPerPixel, bool FullScreen,
+                   bool DepthBuffer, float Aspect);
+void OB_Video_Close();
+// Takes at most one pending message; true when it took one. Quit is set when
+// that message was WM_QUIT.
+bool OB_Video_PumpMessage(TMsg& Msg, bool& Quit);
+// Whether the device window has the keyboard focus (always, under drivers
+// that have no keyboard focus at all, such as the dummy driver).
+bool OB_Video_HasFocus();
+void OB_Video_SetVirtualSize(float Width, float Height, float Aspect);
+void OB_Video_SetView(float Width, float Height, float Aspect);
+int64_t OB_Video_ToPixelX(float X);
+int64_t OB_Video_ToPixelY(float Y);
+void OB_Video_SetVertexFormat();
+void OB_Video_Clear(uint32_t Colour);
+void OB_Video_BeginScene();
+void OB_Video_EndScene();
+void OB_Video_Present(bool UpdateTimer);
+void OB_Video_GetInfoLines(std::vector<std::string>& Lines);
+// Texture memory the device reports as available; 0 when it cannot tell.
+uint64_t OB_Video_AvailableTextureMemory();
