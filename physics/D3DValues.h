@@ -1,0 +1,43 @@
+// The Direct3D value records the engine still speaks in: a three-component
+// vector for the camera and colour values with their packing into 32-bit
+// ARGB (alpha in the top byte). Our own small structs, no graphics API.
+#pragma once
+
+#include <cstdint>
+
+struct D3DVECTOR {
+    float x, y, z;
+};
+
+struct D3DCOLORVALUE {
+    float r, g, b, a;
+};
+
+using D3DCOLOR = uint32_t;
+
+inline D3DVECTOR MakeVector3D(float x, float y, float z)
+{
+    return D3DVECTOR{x, y, z};
+}
+
+inline D3DCOLORVALUE MakeColourValue(float r, float g, float b, float a)
+{
+    return D3DCOLORVALUE{r, g, b, a};
+}
+
+// 1 and above give 255; [0, 1) scales by 255 truncating toward zero (0.5
+// gives 127); negative values and NaN give 0.
+inline uint8_t ColourComponentToByte(float v)
+{
+    if (v > 1.0f)
+        return 255;
+    if (v >= 0.0f)
+        return static_cast<uint8_t>(v * 255.0f);
+    return 0;
+}
+
+inline D3DCOLOR ColourValueToARGB(const D3DCOLORVALUE& c)
+{
+    return (D3DCOLOR(ColourComponentToByte(c.a)) << 24) | (D3DCOLOR(ColourComponentToByte(c.r)) << 16) |
+           (D3DCOLOR(ColourComponentToByte(c.g)) << 8) | D3DCOLOR(ColourComponentToByte(c.b));
+}
