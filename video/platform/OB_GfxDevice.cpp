@@ -1,0 +1,358 @@
+#include "video/platform/OB_GfxDevice.h"
+
+#include "console/OB_Logfile.h"
+#include "video/OB_Primitive.h"
+
+#include <SDL.h>
+
+#include <array>
+#include <unordered_map>
+
+namespace {
+
+// Which device made each live texture: a renderer frees its textures with
+// it, so a texture outliving its device must not be freed again.
+std::unordered_map<SDL_Texture*, const TGfxDevice*> LiveTextures;
+
+std::array<HRESULT, 3> InjectedFaults{D3D_OK, D3D_OK, D3D_OK};
+
+HRESULT TakeFault(TGfxFaultPoint point)
+{
+    HRESULT& slot = InjectedFaults[static_cast<size_t>(point)];
+    const HRESULT code = slot;
+    slot = D3D_OK;
+    return code;
+}
+
+void LogSdlError()
+{
+    LogWriteLine(std::string("SDL: ") + SDL_GetError());
+}
+
+SDL_Color ToSdlColor(uint32_t argb)
+{
+    return SDL_Color{static_cast<Uint8>(argb >> 16), static_cast<Uint8>(argb >> 8), static_cast<Uint8>(argb),
+                     static_cast<Uint8>(argb >> 24)};
+}
+
+// Sizes beyond this are refused: no display or renderer of today takes them,
+// and the window system would fail in less helpful ways.
+constexpr uint32_t MaxBackBufferSide = 16384;
+
+bool ValidSize(const D3DPRESENT_PARAMETERS& params)
+{
+    return params.BackBufferWidth > 0 && params.BackBufferHeight > 0 &&
+           params.BackBufferWidth <= MaxBackBufferSide && params.BackBufferHeight <= MaxBackBufferSide;
+}
+
+} // namespace
+
+D3DMATRIX IdentityMatrix()
+{
+    D3DMATRIX result{};
+    for (int i = 0; i < 4; ++i)
+        result.m[i][i] = 1.0f;
+    return result;
+}
+
+D3DMATRIX MultiplyMatrix(const D3DMATRIX& a, const D3DMATRIX& b)
+{
+    D3DMATRIX result{};
+    for (int row = 0; row < 4; ++row)
+        for (int col = 0; col < 4; ++col) {
+            float sum = 0.0f;
+            for (int k = 0; k < 4; ++k)
+                sum += a.m[row][k] * b.m[k][col];
+            result.m[row][col] = sum;
+        }
+    return result;
+}
+
+TGfxDevice::TGfxDevice(SDL_Window* Window, SDL_Renderer* Renderer)
+    : FWindow(Window), FRenderer(Renderer), FView(IdentityMatrix()), FProjection(IdentityMatrix()),
+      FViewProjection(IdentityMatrix())
+{
+}
+
+TGfxDevice::~TGfxDevice()
+{
+    for (auto it = LiveTextures.begin(); it != LiveTextures.end();)
+        it = it->second == this ? LiveTextures.erase(it) : std::next(it);
+    if (FRenderer != nullptr)
+        SDL_DestroyRenderer(FRenderer);
+}
+
+HRESULT TGfxDevice::Create(SDL_Window* Window, const D3DPRESENT_PARAMETERS& Params,
+                           std::unique_ptr<TGfxDevice>& Device)
+{
+    Device.reset();
+    if (const HRESULT fault = TakeFault(TGfxFaultPoint::Create); Failed(fault))
+        return fault;
+    if (Window == nullptr || !ValidSize(Params))
+        return D3DERR_INVALIDCALL;
+    // Any driver (the accelerated ones come first, SDL_RENDER_DRIVER is
+    // honoured), and the software renderer when none of them works.
+    SDL_Renderer* renderer = SDL_CreateRenderer(Window, -1, 0);
+    if (renderer == nullptr)
+        renderer = SDL_CreateRenderer(Window, -1, SDL_RENDERER_SOFTWARE);
+    if (renderer == nullptr) {
+        LogSdlError();
+        return D3DERR_NOTAVAILABLE;
+    }
+    std::unique_ptr<TGfxDevice> device(new TGfxDevice(Window, renderer));
+    if (const HRESULT hr = device->ApplyPresentParams(Params); Failed(hr))
+        return hr;
+    SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_NONE);
+    Device = std::move(device);
+    return D3D_OK;
+}
+
+HRESULT TGfxDevice::ApplyPresentParams(const D3DPRESENT_PARAMETERS& Params)
+{
+    if (!ValidSize(Params))
+        return D3DERR_INVALIDCALL;
+    const int width = static_cast<int>(Params.BackBufferWidth);
+    const int height = static_cast<int>(Params.BackBufferHeight);
+    if (Params.Windowed != 0) {
+        if (SDL_SetWindowFullscreen(FWindow, 0) != 0) {
+            LogSdlError();
+            return D3DERR_NOTAVAILABLE;
+        }
+        SDL_SetWindowSize(FWindow, width, height);
+    } else {
+        SDL_DisplayMode mode{};
+        mode.w = width;
+        mode.h = height;
+        SDL_SetWindowSize(FWindow, width, height);
+        if (SDL_SetWindowDisplayMode(FWindow, &mode) != 0 || SDL_SetWindowFullscreen(FWindow, SDL_WINDOW_FULLSCREEN) != 0) {
+            LogSdlError();
+            return D3DERR_NOTAVAILABLE;
+        }
+    }
+    // Windowed presents wait for the vertical retrace; full screen presents
+    // at once (D3DPRESENT_INTERVAL_IMMEDIATE). A renderer that cannot do
+    // either keeps what it has.
+    const bool immediate = Params.FullScreen_PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE;
+    SDL_RenderSetVSync(FRenderer, immediate ? 0 : 1);
+    return D3D_OK;
+}
+
+HRESULT TGfxDevice::Reset(const D3DPRESENT_PARAMETERS& Params)
+{
+    if (const HRESULT fault = TakeFault(TGfxFaultPoint::Reset); Failed(fault))
+        return fault;
+    FInScene = false;
+    return ApplyPresentParams(Params);
+}
+
+HRESULT TGfxDevice::GetBackBufferSize(uint32_t& Width, uint32_t& Height) const
+{
+    int w = 0;
+    int h = 0;
+    if (SDL_GetRendererOutputSize(FRenderer, &w, &h) != 0) {
+        LogSdlError();
+        return D3DERR_INVALIDCALL;
+    }
+    Width = static_cast<uint32_t>(w);
+    Height = static_cast<uint32_t>(h);
+    return D3D_OK;
+}
+
+HRESULT TGfxDevice::Clear(uint32_t Colour)
+{
+    const SDL_Color c = ToSdlColor(Colour);
+    SDL_SetRenderDrawColor(FRenderer, c.r, c.g, c.b, c.a);
+    return SDL_RenderClear(FRenderer) == 0 ? D3D_OK : E_FAIL;
+}
+
+HRESULT TGfxDevice::BeginScene()
+{
+    if (FInScene)
+        return D3DERR_INVALIDCALL;
+    FInScene = true;
+    return D3D_OK;
+}
+
+HRESULT TGfxDevice::EndScene()
+{
+    if (!FInScene)
+        return D3DERR_INVALIDCALL;
+    FInScene = false;
+    return D3D_OK;
+}
+
+HRESULT TGfxDevice::Present()
+{
+    if (const HRESULT fault = TakeFault(TGfxFaultPoint::Present); Failed(fault))
+        return fault;
+    SDL_RenderPresent(FRenderer);
+    return D3D_OK;
+}
+
+HRESULT TGfxDevice::SetRenderState(uint32_t State, uint32_t Value)
+{
+    switch (State) {
+    case D3DRS_ALPHABLENDENABLE:
+        FAlphaBlend = Value != 0;
+        SDL_SetRenderDrawBlendMode(FRenderer, FAlphaBlend ? SDL_BLENDMODE_BLEND : SDL_BLENDMODE_NONE);
+        return D3D_OK;
+    case D3DRS_SRCBLEND:
+        FSrcBlend = Value;
+        return D3D_OK;
+    case D3DRS_DESTBLEND:
+        FDestBlend = Value;
+        return D3D_OK;
+    case D3DRS_LIGHTING:
+    case D3DRS_CULLMODE:
+    case D3DRS_ZENABLE:
+        // A 2D renderer has no lighting, culls nothing and tests no depth:
+        // the states the engine sets are the only ones it can have.
+        return D3D_OK;
+    default:
+        return D3DERR_INVALIDCALL;
+    }
+}
+
+HRESULT TGfxDevice::SetTextureStageState(uint32_t Stage, uint32_t Type, uint32_t Value)
+{
+    // SDL always multiplies texture colour and alpha by the vertex colour,
+    // which is what the engine asks for.
+    if (Stage != 0 || Type != D3DTSS_ALPHAOP || Value != D3DTOP_MODULATE)
+        return D3DERR_UNSUPPORTEDALPHAOPERATION;
+    return D3D_OK;
+}
+
+HRESULT TGfxDevice::SetTransform(uint32_t Type, const D3DMATRIX& Matrix)
+{
+    if (Type == D3DTS_VIEW)
+        FView = Matrix;
+    else if (Type == D3DTS_PROJECTION)
+        FProjection = Matrix;
+    else
+        return D3DERR_INVALIDCALL;
+    FViewProjection = MultiplyMatrix(FView, FProjection);
+    return D3D_OK;
+}
+
+HRESULT TGfxDevice::SetVertexShader(uint32_t VertexFormat)
+{
+    if (VertexFormat != OB_VERTEXFORMAT)
+        return D3DERR_INVALIDCALL;
+    FVertexFormat = VertexFormat;
+    return D3D_OK;
+}
+
+HRESULT TGfxDevice::SetTexture(uint32_t Stage, SDL_Texture* Texture)
+{
+    if (Stage != 0)
+        return D3DERR_INVALIDCALL;
+    FTexture = Texture;
+    return D3D_OK;
+}
+
+void TGfxDevice::ApplyBlendMode(SDL_Texture* Texture) const
+{
+    if (Texture != nullptr)
+        SDL_SetTextureBlendMode(Texture, FAlphaBlend ? SDL_BLENDMODE_BLEND : SDL_BLENDMODE_NONE);
+}
+
+bool TGfxDevice::TransformToPixel(float X, float Y, float Z, float& PixelX, float& PixelY) const
+{
+    const auto& m = FViewProjection.m;
+    const float cx = X * m[0][0] + Y * m[1][0] + Z * m[2][0] + m[3][0];
+    const float cy = X * m[0][1] + Y * m[1][1] + Z * m[2][1] + m[3][1];
+    const float cw = X * m[0][3] + Y * m[1][3] + Z * m[2][3] + m[3][3];
+    // A point on or behind the eye plane has no place on screen.
+    if (!(cw > 1e-6f))
+        return false;
+    int width = 0;
+    int height = 0;
+    SDL_GetRendererOutputSize(FRenderer, &width, &height);
+    PixelX = (cx / cw + 1.0f) * 0.5f * static_cast<float>(width);
+    PixelY = (1.0f - cy / cw) * 0.5f * static_cast<float>(height);
+    return true;
+}
+
+HRESULT TGfxDevice::DrawPrimitiveUP(uint32_t PrimitiveType, uint32_t PrimitiveCount, const TQuadVertex* Vertices)
+{
+    if (Vertices == nullptr || PrimitiveCount == 0 || PrimitiveCount > MaxStripPrimitives)
+        return D3DERR_INVALIDCALL;
+    if (FVertexFormat != OB_VERTEXFORMAT)
+        return D3DERR_INVALIDCALL;
+
+    if (PrimitiveType == D3DPT_LINESTRIP) {
+        for (uint32_t i = 0; i < PrimitiveCount; ++i) {
+            float x0, y0, x1, y1;
+            const TQuadVertex& a = Vertices[i];
+            const TQuadVertex& b = Vertices[i + 1];
+            if (!TransformToPixel(a.X, a.Y, a.Z, x0, y0) || !TransformToPixel(b.X, b.Y, b.Z, x1, y1))
+                continue;
+            const SDL_Color c = ToSdlColor(a.Diffuse);
+            SDL_SetRenderDrawColor(FRenderer, c.r, c.g, c.b, c.a);
+            SDL_RenderDrawLineF(FRenderer, x0, y0, x1, y1);
+        }
+        return D3D_OK;
+    }
+    if (PrimitiveType != D3DPT_TRIANGLESTRIP)
+        return D3DERR_INVALIDCALL;
+
+    const uint32_t vertexCount = PrimitiveCount + 2;
+    std::array<SDL_Vertex, MaxStripPrimitives + 2> points;
+    for (uint32_t i = 0; i < vertexCount; ++i) {
+        const TQuadVertex& v = Vertices[i];
+        if (!TransformToPixel(v.X, v.Y, v.Z, points[i].position.x, points[i].position.y))
+            return D3D_OK;   // part of the strip is behind the eye: nothing sensible to draw
+        points[i].color = ToSdlColor(v.Diffuse);
+        points[i].tex_coord = SDL_FPoint{v.U, v.V};
+    }
+    // Strip triangle i is (i, i+1, i+2), every second one with two corners
+    // swapped so all keep the strip's winding: a quad gives 0,1,2 and 1,3,2.
+    std::array<int, MaxStripPrimitives * 3> indices;
+    for (uint32_t i = 0; i < PrimitiveCount; ++i) {
+        const int first = static_cast<int>(i);
+        const bool odd = (i % 2) != 0;
+        indices[i * 3] = first;
+        indices[i * 3 + 1] = odd ? first + 2 : first + 1;
+        indices[i * 3 + 2] = odd ? first + 1 : first + 2;
+    }
+    ApplyBlendMode(FTexture);
+    const int result = SDL_RenderGeometry(FRenderer, FTexture, points.data(), static_cast<int>(vertexCount),
+                                          indices.data(), static_cast<int>(PrimitiveCount * 3));
+    return result == 0 ? D3D_OK : E_FAIL;
+}
+
+bool TGfxDevice::ReadPixels(int X, int Y, int Width, int Height, std::vector<uint32_t>& Argb) const
+{
+    if (Width <= 0 || Height <= 0)
+        return false;
+    Argb.assign(static_cast<size_t>(Width) * static_cast<size_t>(Height), 0);
+    const SDL_Rect rect{X, Y, Width, Height};
+    return SDL_RenderReadPixels(FRenderer, &rect, SDL_PIXELFORMAT_ARGB8888, Argb.data(), Width * 4) == 0;
+}
+
+SDL_Texture* TGfxDevice::CreateTextureFromSurface(SDL_Surface* Surface)
+{
+    if (Surface == nullptr)
+        return nullptr;
+    SDL_Texture* texture = SDL_CreateTextureFromSurface(FRenderer, Surface);
+    if (texture == nullptr) {
+        LogSdlError();
+        return nullptr;
+    }
+    LiveTextures[texture] = this;
+    return texture;
+}
+
+void OB_Gfx_DestroyTexture(SDL_Texture* Texture)
+{
+    const auto it = LiveTextures.find(Texture);
+    if (it == LiveTextures.end())
+        return;
+    LiveTextures.erase(it);
+    SDL_DestroyTexture(Texture);
+}
+
+void OB_Gfx_InjectFault(TGfxFaultPoint Point, HRESULT Code)
+{
+    InjectedFaults[static_cast<size_t>(Point)] = Code;
+}
