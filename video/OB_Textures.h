@@ -1,5 +1,10 @@
 // The texture registry: textures made from image files read through the
-// engine's file system.
+// engine's file system, decoded from the bytes (PNG, JPEG, BMP, TGA, GIF and
+// whatever else SDL_image reads), never from the name.
+// A texture belongs to the device that was open when it was loaded. Opening
+// the video system again keeps the renderer, so textures survive a change of
+// mode or of full screen; they are freed with their entry, or with the
+// device if that goes first.
 #pragma once
 
 #include "kernel/OB_Kernel.h"
@@ -9,7 +14,12 @@
 class OB_TextureManager : public TResourceManager {
 public:
     ~OB_TextureManager() override;
+    // Data := the SDL_Texture made from the file Name. False, with Data
+    // nullptr, when the bytes are no image or no device is open; the file
+    // system's OB_EFileSystemError passes through when the file cannot be
+    // opened.
     bool LoadResource(const std::string& name, void*& Data) override;
+    // Frees the texture in Data and sets Data to nullptr.
     void ReleaseResource(void*& Data) override;
 };
 
