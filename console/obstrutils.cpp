@@ -1,0 +1,91 @@
+#include "console/obstrutils.h"
+
+#include "kernel/OB_Kernel.h"
+#include "video/OB_Textures.h"
+
+#include <charconv>
+#include <cstdio>
+#include <limits>
+
+namespace {
+
+constexpr uint64_t Kilo = 1024;
+constexpr uint64_t Mega = Kilo * 1024;
+constexpr uint64_t Giga = Mega * 1024;
+
+// The quotient is rounded once: to two decimals, or to seven significant
+// digits when that keeps fewer (quotients of 100000 and more), and then
+// always shown with two decimals.
+std::string FormatQuotient(double Quotient)
+{
+    char text[64];
+    if (Quotient >= 100000.0) {
+        std::snprintf(text, sizeof text, "%.6e", Quotient);
+        double rounded = Quotient;
+        std::from_chars(text, text + std::char_traits<char>::length(text), rounded);
+        Quotient = rounded;
+    }
+    std::snprintf(text, sizeof text, "%.2f", Quotient);
+    return text;
+}
+
+std::string SizeText(uint64_t Figure)
+{
+    // The figures are unsigned; a value beyond the signed range cannot be a
+    // real byte count, so it is held at the largest one instead of wrapping.
+    constexpr uint64_t largest = static_cast<uint64_t>(std::numeric_limits<int64_t>::max());
+    return FormatByteSize(static_cast<int64_t>(Figure > largest ? largest : Figure));
+}
+
+} // namespace
+
+std::string FormatByteSize(int64_t Size)
+{
+    // Unsigned negation also covers the most negative value.
+    const uint64_t magnitude = Size < 0 ? 0 - static_cast<uint64_t>(Size) : static_cast<uint64_t>(Size);
+    const std::string sign = Size < 0 ? "-" : "";
+    if (magnitude > Giga)
+        return sign + FormatQuotient(static_cast<double>(magnitude) / static_cast<double>(Giga)) + " Gb";
+    if (magnitude > Mega)
+        return sign + FormatQuotient(static_cast<double>(magnitude) / static_cast<double>(Mega)) + " Mb";
+    if (magnitude > Kilo)
+        return sign + FormatQuotient(static_cast<double>(magnitude) / static_cast<double>(Kilo)) + " Kb";
+    return sign + std::to_string(magnitude) + " b";
+}
+
+std::vector<std::string> StatusReportLines()
+{
+    OB_TSystemStatus status;
+    OB_Kernel_GetStatus(status);
+    const OB_TMemoryStatus& memory = status.Memory;
+    const OB_TextureManager& textures = TextureManager();
+
+    std::vector<std::string> lines{
+        "",
+        "---MEMORY STATUS: -------",
+        "  Memory Load   : " + std::to_string(memory.dwMemoryLoad) + "%",
+        "  Total Physical: " + SizeText(memory.dwTotalPhys),
+        "  Avail Physical: " + SizeText(memory.dwAvailPhys),
+        "  Total Pagefile: " + SizeText(memory.dwTotalPageFile),
+        "  Avail Pagefile: " + SizeText(memory.dwAvailPageFile),
+        "  Total Virtual : " + SizeText(memory.dwTotalVirtual),
+        "  Avail Virtual : " + SizeText(memory.dwAvailVirtual),
+        "---HEAP STATUS: -------",
+        "  Heap Allocated  : " + SizeText(status.HeapAllocated),
+        "  Heap Free       : " + SizeText(status.HeapFree),
+        "  Heap AddrSpace  : " + SizeText(status.HeapAddrSpace),
+        "  Heap Uncommitted: " + SizeText(status.HeapUncommitted),
+        "  Heap Committed  : " + SizeText(status.HeapCommitted),
+        "  Heap FreeSmall  : " + SizeText(status.HeapFreeSmall),
+        "  Heap FreeBig    : " + SizeText(status.HeapFreeBig),
+        "  Heap Overhead   : " + SizeText(status.HeapOverhead),
+        "---VIDEO STATUS: -------",
+        "  Avail Tex memory: " + SizeText(status.AvailTextureMem),
+        "  " + std::to_string(textures.Count()) + " Textures in system:",
+    };
+    for (int32_t i = 0; i < textures.Count(); ++i) {
+        const TResource* entry = textures.GetResource(i);
+        lines.push_back("    " + entry->Name + " [" + std::to_string(entry->Count) + "]");
+    }
+    return lines;
+}

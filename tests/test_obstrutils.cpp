@@ -1,0 +1,87 @@
+#include "console/OB_Console.h"
+#include "console/obstrutils.h"
+#include "video/OB_Textures.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <memory>
+
+TEST(ObStrUtils, FormatByteSizeUsesStrictThresholdsAndTwoDecimals)
+{
+    EXPECT_EQ(FormatByteSize(0), "0 b");
+    EXPECT_EQ(FormatByteSize(1024), "1024 b");
+    EXPECT_EQ(FormatByteSize(1025), "1.00 Kb");
+    EXPECT_EQ(FormatByteSize(1536), "1.50 Kb");
+    EXPECT_EQ(FormatByteSize(1048576), "1024.00 Kb");
+    EXPECT_EQ(FormatByteSize(1048577), "1.00 Mb");
+    EXPECT_EQ(FormatByteSize(1073741824), "1024.00 Mb");
+    EXPECT_EQ(FormatByteSize(4294967295), "4.00 Gb");
+    EXPECT_EQ(FormatByteSize(-2048), "-2.00 Kb");
+    EXPECT_EQ(FormatByteSize(-1), "-1 b");
+    // 1023.995 Kb lies between 1048570 and 1048571 bytes: the quotient is rounded once.
+    EXPECT_EQ(FormatByteSize(1048570), "1023.99 Kb");
+    EXPECT_EQ(FormatByteSize(1048571), "1024.00 Kb");
+    // Huge counts keep seven significant digits.
+    EXPECT_EQ(FormatByteSize(std::numeric_limits<int64_t>::max()), "8589935000.00 Gb");
+    EXPECT_EQ(FormatByteSize(std::numeric_limits<int64_t>::min()), "-8589935000.00 Gb");
+}
+
+TEST(ObStrUtils, StatusReportHasItsFixedLinesThenOneLinePerTexture)
+{
+    TFakePlatformScope fake;
+    fake.Platform.Memory.dwMemoryLoad = 37;
+    fake.Platform.Memory.dwTotalPhys = 8ull << 30;
+    fake.Platform.Memory.dwAvailPhys = 3ull << 29;
+    fake.Platform.Memory.dwTotalPageFile = 10ull << 30;
+    fake.Platform.Memory.dwAvailPageFile = 1536;
+    fake.Platform.Memory.dwTotalVirtual = 128ull << 40;
+    fake.Platform.Memory.dwAvailVirtual = 1024;
+    fake.Platform.Heap.Allocated = 1048577;
+    fake.Platform.Heap.Free = 5;
+    fake.Platform.Heap.Overhead = ~0ull;
+
+    const std::vector<std::string> expected{
+        "",
+        "---MEMORY STATUS: -------",
+        "  Memory Load   : 37%",
+        "  Total Physical: 8.00 Gb",
+        "  Avail Physical: 1.50 Gb",
+        "  Total Pagefile: 10.00 Gb",
+        "  Avail Pagefile: 1.50 Kb",
+        "  Total Virtual : 131072.00 Gb",
+        "  Avail Virtual : 1024 b",
+        "---HEAP STATUS: -------",
+        "  Heap Allocated  : 1.00 Mb",
+        "  Heap Free       : 5 b",
+        "  Heap AddrSpace  : 0 b",
+        "  Heap Uncommitted: 0 b",
+        "  Heap Committed  : 0 b",
+        "  Heap FreeSmall  : 0 b",
+        "  Heap FreeBig    : 0 b",
+        "  Heap Overhead   : 8589935000.00 Gb",
+        "---VIDEO STATUS: -------",
+        "  Avail Tex memory: 0 b",
+        "  0 Textures in system:",
+    };
+    EXPECT_EQ(StatusReportLines(), expected);
+
+    auto entry = std::make_unique<TResource>();
+    entry->Name = "ship.png";
+    entry->Count = 3;
+    TextureManager().Add(std::move(entry));
+    const std::vector<std::string> lines = StatusReportLines();
+    ASSERT_EQ(lines.size(), 22u);
+    EXPECT_EQ(lines[20], "  1 Textures in system:");
+    EXPECT_EQ(lines[21], "    ship.png [3]");
+    TextureManager().Clear();
+
+    // "res" prints the same report through the console.
+    ConsoleInit();
+    ExecuteLine("res");
+    EXPECT_EQ(ConsoleLines()->Get(0), "  0 Textures in system:");
+    EXPECT_EQ(ConsoleLines()->Get(18), "  Memory Load   : 37%");
+    EXPECT_EQ(ConsoleLines()->Get(21), "res");
+}
