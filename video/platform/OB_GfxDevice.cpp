@@ -1,18 +1,26 @@
 #include "video/platform/OB_GfxDevice.h"
 
 #include "console/OB_Logfile.h"
+#include "kernel/OB_Kernel.h"
 #include "video/OB_Primitive.h"
 
 #include <SDL.h>
 
 #include <array>
+#include <cmath>
 #include <unordered_map>
 
 namespace {
 
 // Which device made each live texture: a renderer frees its textures with
 // it, so a texture outliving its device must not be freed again.
-std::unordered_map<SDL_Texture*, const TGfxDevice*> LiveTextures;
+// Never destroyed: textures may be freed by other units' static objects at
+// exit, after this unit's statics would be gone.
+std::unordered_map<SDL_Texture*, const TGfxDevice*>& LiveTextures()
+{
+    static auto* live = new std::unordered_map<SDL_Texture*, const TGfxDevice*>;
+    return *live;
+}
 
 std::array<HRESULT, 3> InjectedFaults{D3D_OK, D3D_OK, D3D_OK};
 
@@ -24,9 +32,14 @@ HRESULT TakeFault(TGfxFaultPoint point)
     return code;
 }
 
+// SDL's own reason, as a line after the engine's. It only adds detail, so
+// a log that is not open (a test without one) does not turn it into an error.
 void LogSdlError()
 {
-    LogWriteLine(std::string("SDL: ") + SDL_GetError());
+    try {
+        LogWriteLine(std::string("SDL: ") + SDL_GetError());
+    } catch (const EInOutError&) {
+    }
 }
 
 SDL_Color ToSdlColor(uint32_t argb)
@@ -43,6 +56,30 @@ bool ValidSize(const D3DPRESENT_PARAMETERS& params)
 {
     return params.BackBufferWidth > 0 && params.BackBufferHeight > 0 &&
            params.BackBufferWidth <= MaxBackBufferSide && params.BackBufferHeight <= MaxBackBufferSide;
+}
+
+
+D3DVECTOR Subtract(const D3DVECTOR& a, const D3DVECTOR& b)
+{
+    return MakeVector3D(a.x - b.x, a.y - b.y, a.z - b.z);
+}
+
+D3DVECTOR Cross(const D3DVECTOR& a, const D3DVECTOR& b)
+{
+    return MakeVector3D(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x);
+}
+
+float Dot(const D3DVECTOR& a, const D3DVECTOR& b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+
+D3DVECTOR Normalize(const D3DVECTOR& v)
+{
+    const float length = std::sqrt(Dot(v, v));
+    if (length == 0.0f)
+        return v;
+    return MakeVector3D(v.x / length, v.y / length, v.z / length);
 }
 
 } // namespace
@@ -68,6 +105,39 @@ D3DMATRIX MultiplyMatrix(const D3DMATRIX& a, const D3DMATRIX& b)
     return result;
 }
 
+// Left-handed look-at: the eye's axes as the columns of the rotation, the
+// eye position moved to the origin in the bottom row.
+D3DMATRIX OB_MatrixLookAtLH(const D3DVECTOR& Eye, const D3DVECTOR& At, const D3DVECTOR& Up)
+{
+    const D3DVECTOR zaxis = Normalize(Subtract(At, Eye));
+    const D3DVECTOR xaxis = Normalize(Cross(Up, zaxis));
+    const D3DVECTOR yaxis = Cross(zaxis, xaxis);
+    D3DMATRIX m{};
+    m.m[0][0] = xaxis.x; m.m[0][1] = yaxis.x; m.m[0][2] = zaxis.x;
+    m.m[1][0] = xaxis.y; m.m[1][1] = yaxis.y; m.m[1][2] = zaxis.y;
+    m.m[2][0] = xaxis.z; m.m[2][1] = yaxis.z; m.m[2][2] = zaxis.z;
+    m.m[3][0] = -Dot(xaxis, Eye);
+    m.m[3][1] = -Dot(yaxis, Eye);
+    m.m[3][2] = -Dot(zaxis, Eye);
+    m.m[3][3] = 1.0f;
+    return m;
+}
+
+// Left-handed perspective: depth maps from [ZNear, ZFar] to [0, 1], and w
+// takes the view-space z for the divide.
+D3DMATRIX OB_MatrixPerspectiveFovLH(float FovY, float Aspect, float ZNear, float ZFar)
+{
+    const float yScale = 1.0f / std::tan(FovY / 2.0f);
+    const float xScale = yScale / Aspect;
+    D3DMATRIX m{};
+    m.m[0][0] = xScale;
+    m.m[1][1] = yScale;
+    m.m[2][2] = ZFar / (ZFar - ZNear);
+    m.m[2][3] = 1.0f;
+    m.m[3][2] = -ZNear * ZFar / (ZFar - ZNear);
+    return m;
+}
+
 TGfxDevice::TGfxDevice(SDL_Window* Window, SDL_Renderer* Renderer)
     : FWindow(Window), FRenderer(Renderer), FView(IdentityMatrix()), FProjection(IdentityMatrix()),
       FViewProjection(IdentityMatrix())
@@ -76,8 +146,9 @@ TGfxDevice::TGfxDevice(SDL_Window* Window, SDL_Renderer* Renderer)
 
 TGfxDevice::~TGfxDevice()
 {
-    for (auto it = LiveTextures.begin(); it != LiveTextures.end();)
-        it = it->second == this ? LiveTextures.erase(it) : std::next(it);
+    auto& live = LiveTextures();
+    for (auto it = live.begin(); it != live.end();)
+        it = it->second == this ? live.erase(it) : std::next(it);
     if (FRenderer != nullptr)
         SDL_DestroyRenderer(FRenderer);
 }
@@ -339,16 +410,17 @@ SDL_Texture* TGfxDevice::CreateTextureFromSurface(SDL_Surface* Surface)
         LogSdlError();
         return nullptr;
     }
-    LiveTextures[texture] = this;
+    LiveTextures()[texture] = this;
     return texture;
 }
 
 void OB_Gfx_DestroyTexture(SDL_Texture* Texture)
 {
-    const auto it = LiveTextures.find(Texture);
-    if (it == LiveTextures.end())
+    auto& live = LiveTextures();
+    const auto it = live.find(Texture);
+    if (it == live.end())
         return;
-    LiveTextures.erase(it);
+    live.erase(it);
     SDL_DestroyTexture(Texture);
 }
 

@@ -9,6 +9,8 @@
 // which knows whether its device still exists; never SDL_DestroyTexture.
 #pragma once
 
+#include "physics/D3DValues.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -97,6 +99,10 @@ struct D3DMATRIX {
 
 D3DMATRIX IdentityMatrix();
 D3DMATRIX MultiplyMatrix(const D3DMATRIX& a, const D3DMATRIX& b);
+// The camera's matrices, left-handed: a view from Eye toward At with Up, and
+// a perspective whose vertical field of view is FovY radians.
+D3DMATRIX OB_MatrixLookAtLH(const D3DVECTOR& Eye, const D3DVECTOR& At, const D3DVECTOR& Up);
+D3DMATRIX OB_MatrixPerspectiveFovLH(float FovY, float Aspect, float ZNear, float ZFar);
 
 struct D3DPRESENT_PARAMETERS {
     uint32_t BackBufferWidth = 0;

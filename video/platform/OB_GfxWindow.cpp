@@ -1,0 +1,198 @@
+#include "video/platform/OB_GfxWindow.h"
+
+#include "console/OB_Logfile.h"
+#include "kernel/OB_Kernel.h"
+#include "video/platform/OB_KeyMap.h"
+
+#include <SDL.h>
+
+#include <cstring>
+
+namespace {
+
+void LogSdlError()
+{
+    try {
+        LogWriteLine(std::string("SDL: ") + SDL_GetError());
+    } catch (const EInOutError&) {
+    }
+}
+
+uint32_t FormatOfPixels(Uint32 format)
+{
+    switch (SDL_BITSPERPIXEL(format)) {
+    case 15:
+        return D3DFMT_X1R5G5B5;
+    case 16:
+        return D3DFMT_R5G6B5;
+    default:
+        return D3DFMT_X8R8G8B8;
+    }
+}
+
+} // namespace
+
+HRESULT OB_Gfx_InitVideo(const char* WindowClassName)
+{
+    // SDL 2.26 reads the class hint from the environment; later versions
+    // also take it as a hint. A class the user set is left alone.
+    SDL_setenv("SDL_VIDEO_X11_WMCLASS", WindowClassName, 0);
+    SDL_SetHint("SDL_VIDEO_X11_WMCLASS", WindowClassName);
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        LogSdlError();
+        return E_FAIL;
+    }
+    return D3D_OK;
+}
+
+void OB_Gfx_QuitVideo()
+{
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+SDL_Window* OB_Gfx_CreateWindow(int32_t Width, int32_t Height, bool Windowed)
+{
+    const Uint32 flags = Windowed ? (SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS) : SDL_WINDOW_FULLSCREEN;
+    SDL_Window* window = SDL_CreateWindow("", 0, 0, Width, Height, flags);
+    if (window == nullptr)
+        LogSdlError();
+    return window;
+}
+
+void OB_Gfx_DestroyWindow(SDL_Window* Window)
+{
+    if (Window != nullptr)
+        SDL_DestroyWindow(Window);
+}
+
+void OB_Gfx_PlaceWindowed(SDL_Window* Window, int32_t Width, int32_t Height)
+{
+    SDL_SetWindowFullscreen(Window, 0);
+    SDL_SetWindowBordered(Window, SDL_TRUE);
+    SDL_SetWindowSize(Window, Width, Height);
+    SDL_SetWindowPosition(Window, 0, 0);
+    SDL_ShowWindow(Window);
+}
+
+void OB_Gfx_PlaceOver(SDL_Window* Window, const TGfxRect& Rect)
+{
+    SDL_SetWindowFullscreen(Window, 0);
+    SDL_SetWindowBordered(Window, SDL_FALSE);
+    SDL_SetWindowAlwaysOnTop(Window, SDL_TRUE);
+    SDL_SetWindowSize(Window, Rect.Right - Rect.Left, Rect.Bottom - Rect.Top);
+    SDL_SetWindowPosition(Window, Rect.Left, Rect.Top);
+}
+
+void OB_Gfx_ShowWindow(SDL_Window* Window, bool Show)
+{
+    if (Window == nullptr)
+        return;
+    if (Show)
+        SDL_ShowWindow(Window);
+    else
+        SDL_HideWindow(Window);
+}
+
+TGfxRect OB_Gfx_GetWindowRect(SDL_Window* Window)
+{
+    TGfxRect rect;
+    if (Window == nullptr)
+        return rect;
+    int x = 0, y = 0, w = 0, h = 0;
+    SDL_GetWindowPosition(Window, &x, &y);
+    SDL_GetWindowSize(Window, &w, &h);
+    rect = TGfxRect{x, y, x + w, y + h};
+    return rect;
+}
+
+int32_t OB_Gfx_DisplayCount()
+{
+    const int count = SDL_GetNumVideoDisplays();
+    return count > 0 ? count : 0;
+}
+
+bool OB_Gfx_DisplayBounds(int32_t Display, TGfxRect& Rect)
+{
+    SDL_Rect bounds{};
+    if (SDL_GetDisplayBounds(Display, &bounds) != 0)
+        return false;
+    Rect = TGfxRect{bounds.x, bounds.y, bounds.x + bounds.w, bounds.y + bounds.h};
+    return true;
+}
+
+HRESULT OB_Gfx_GetAdapterDisplayMode(int32_t Adapter, D3DDISPLAYMODE& Mode)
+{
+    SDL_DisplayMode desktop{};
+    if (SDL_GetDesktopDisplayMode(Adapter, &desktop) != 0) {
+        LogSdlError();
+        return D3DERR_INVALIDCALL;
+    }
+    Mode.Width = static_cast<uint32_t>(desktop.w);
+    Mode.Height = static_cast<uint32_t>(desktop.h);
+    Mode.RefreshRate = static_cast<uint32_t>(desktop.refresh_rate);
+    Mode.Format = FormatOfPixels(desktop.format);
+    return D3D_OK;
+}
+
+void OB_Gfx_GetAdapterIdentifier(const TGfxDevice* Device, D3DADAPTER_IDENTIFIER8& Identifier)
+{
+    SDL_RendererInfo info{};
+    const bool known = Device != nullptr ? SDL_GetRendererInfo(Device->Renderer(), &info) == 0
+                                         : SDL_GetRenderDriverInfo(0, &info) == 0;
+    Identifier.Description = known && info.name != nullptr ? info.name : "";
+    const char* driver = SDL_GetCurrentVideoDriver();
+    Identifier.Driver = driver != nullptr ? driver : "";
+    SDL_version version{};
+    SDL_GetVersion(&version);
+    Identifier.DriverVersion = (uint64_t(version.major) << 48) | (uint64_t(version.minor) << 32) |
+                               (uint64_t(version.patch) << 16);
+    Identifier.VendorId = 0;
+    Identifier.DeviceId = 0;
+}
+
+bool OB_Gfx_PollEvent(TGfxEvent& Event)
+{
+    SDL_Event event;
+    if (SDL_PollEvent(&event) == 0)
+        return false;
+    Event = TGfxEvent{};
+    switch (event.type) {
+    case SDL_KEYDOWN:
+        Event.Kind = TGfxEventKind::KeyDown;
+        Event.VirtualKey = OB_KeycodeToVirtualKey(event.key.keysym.sym);
+        Event.Repeat = event.key.repeat != 0;
+        break;
+    case SDL_TEXTINPUT:
+        Event.Kind = TGfxEventKind::Text;
+        std::memcpy(Event.Text, event.text.text, sizeof(Event.Text));
+        Event.Text[sizeof(Event.Text) - 1] = '\0';
+        break;
+    case SDL_QUIT:
+        Event.Kind = TGfxEventKind::Close;
+        break;
+    case SDL_WINDOWEVENT:
+        if (event.window.event == SDL_WINDOWEVENT_CLOSE)
+            Event.Kind = TGfxEventKind::Close;
+        else if (event.window.event == SDL_WINDOWEVENT_SHOWN)
+            Event.Kind = TGfxEventKind::Shown;
+        else if (event.window.event == SDL_WINDOWEVENT_HIDDEN)
+            Event.Kind = TGfxEventKind::Hidden;
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+void OB_Gfx_StartTextInput()
+{
+    SDL_StartTextInput();
+}
+
+bool OB_Gfx_HasKeyboardFocus(SDL_Window* Window)
+{
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver != nullptr && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0))
+        return true;
+    return Window != nullptr && SDL_GetKeyboardFocus() == Window;
+}
