@@ -10,11 +10,34 @@ tools/install-deps.sh test
 
 cmake --preset release -DORBEL2_BUILD_TESTS=ON -DORBEL2_BUILD_BENCH=ON
 cmake --preset asan -DORBEL2_BUILD_TESTS=ON
+
+passed=0
+failed=0
+count_ctest() {
+  local summary
+  summary=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$1" | tail -n 1)
+  local fails total
+  fails=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$summary")
+  total=$(sed -E 's/.* failed out of ([0-9]+).*/\1/' <<<"$summary")
+  passed=$((passed + total - fails))
+  failed=$((failed + fails))
+}
+
+status=0
 for preset in release asan; do
   cmake --build --preset "$preset" -j 2
-  ctest --preset "$preset"
+  ctest --preset "$preset" 2>&1 | tee "build/$preset/ctest.log" || status=1
+  count_ctest "build/$preset/ctest.log"
 done
 
-if [[ -x build/release/orbel2 && -x tools/e2e-test.sh ]] && command -v xvfb-run >/dev/null; then
-  tools/e2e-test.sh build/release/orbel2
+if [[ -x build/release/orbel2 ]] && command -v xvfb-run >/dev/null; then
+  if tools/e2e-test.sh build/release/orbel2 build/e2e-screenshot.png; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    status=1
+  fi
 fi
+
+echo "all: $passed passed, $failed failed"
+exit $status

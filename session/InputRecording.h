@@ -1,0 +1,80 @@
+// Input recordings: the player's starting position and angle, then one
+// 8-byte record per fixed step (step number, input word), all little-endian:
+//   offset 0: x (float32), 4: y (float32), 8: angle (float32),
+//   12 + 8k: StepNumber of record k (uint32), 16 + 8k: InputBits (uint32).
+// The writer keeps the records of a frame in memory and hands them to the
+// operating system at Flush, so a killed program leaves whole records up to
+// its last finished frame. The reader never loads the file whole.
+// Failures raise EInOutError naming the file and the system's reason.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct TInputRecord {
+    uint32_t StepNumber = 0;
+    uint32_t InputBits = 0;
+};
+
+struct TRecordingHeader {
+    float X = 0;
+    float Y = 0;
+    float Angle = 0;
+};
+
+constexpr size_t RecordingHeaderSize = 12;
+constexpr size_t InputRecordSize = 8;
+
+// An open disk file descriptor, closed with its owner.
+class TFileDescriptor {
+public:
+    TFileDescriptor() = default;
+    explicit TFileDescriptor(int descriptor) : FDescriptor(descriptor) {}
+    TFileDescriptor(TFileDescriptor&& other) noexcept : FDescriptor(other.Release()) {}
+    TFileDescriptor& operator=(TFileDescriptor&& other) noexcept;
+    TFileDescriptor(const TFileDescriptor&) = delete;
+    TFileDescriptor& operator=(const TFileDescriptor&) = delete;
+    ~TFileDescriptor() { Reset(); }
+
+    int Get() const { return FDescriptor; }
+    bool IsOpen() const { return FDescriptor >= 0; }
+    int Release();
+    void Reset();
+
+private:
+    int FDescriptor = -1;
+};
+
+class TRecordWriter {
+public:
+    // Creates (or replaces) the file and writes the header through to it.
+    TRecordWriter(const std::string& fileName, const TRecordingHeader& header);
+    void Write(const TInputRecord& record);
+    // Hands every record written so far to the operating system.
+    void Flush();
+
+private:
+    std::string FPath;
+    TFileDescriptor FFile;
+    std::vector<uint8_t> FPending;
+};
+
+class TRecordReader {
+public:
+    explicit TRecordReader(const std::string& fileName);
+    // The header; false when the file is shorter than a whole header.
+    bool ReadHeader(TRecordingHeader& header);
+    // The next whole record; false at the end of the file, and for a last
+    // record cut short.
+    bool ReadRecord(TInputRecord& record);
+
+private:
+    size_t ReadUpTo(uint8_t* buffer, size_t count);
+
+    std::string FPath;
+    TFileDescriptor FFile;
+    std::vector<uint8_t> FBuffer;
+    size_t FBufferPos = 0;
+    bool FAtEnd = false;
+};

@@ -1,0 +1,62 @@
+#include "session/Session.h"
+
+#include "kernel/OB_Platform.h"
+
+namespace {
+
+class TDeviceWindowSource final : public TMessageSource {
+public:
+    bool PumpMessage(TMsg& Msg, bool& Quit) override { return OB_Video_PumpMessage(Msg, Quit); }
+    bool HasFocus() override { return OB_Video_HasFocus(); }
+};
+
+TDeviceWindowSource DeviceWindowSource;
+
+// While the window lacks the focus no frame is drawn; rather than poll the
+// empty queue at full speed, the loop sleeps until an event may be pending.
+constexpr int UnfocusedWaitMs = 10;
+
+} // namespace
+
+TMessageSource& TSession::Source()
+{
+    return FSource != nullptr ? *FSource : DeviceWindowSource;
+}
+
+int32_t TSession::Run()
+{
+    FExitCode = 0;
+    FRunning = true;
+    Start();
+    while (FRunning) {
+        TMsg msg;
+        bool quit = false;
+        if (Source().PumpMessage(msg, quit)) {
+            if (msg.message == WM_KEYDOWN)
+                KeyDown(static_cast<uint16_t>(msg.wParam & 0xFFFF));
+            else if (msg.message == WM_CHAR)
+                KeyPress(static_cast<char>(msg.wParam & 0xFF));
+        } else if (Source().HasFocus()) {
+            Update();
+        } else {
+            OB_Platform().WaitForEvents(UnfocusedWaitMs);
+        }
+        if (quit) {
+            Terminate(0);
+            break;
+        }
+    }
+    Stop();
+    return FExitCode;
+}
+
+void TSession::Terminate(int32_t Code)
+{
+    FExitCode = Code;
+    FRunning = false;
+}
+
+bool TSession::IsKeyDown(uint16_t Key) const
+{
+    return OB_Platform().IsKeyDown(Key);
+}
