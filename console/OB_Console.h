@@ -63,8 +63,10 @@ extern OB_ConsoleInfo ConsoleInfo;
 // Registry. Both work before ConsoleInit (the log registers "write" first).
 void AddCommand(const std::string& Name, const std::string& Help, TCommandProc Proc, void* Data);
 // Capacity is required for vtString (the buffer's size with its terminator)
-// and ignored for the other types.
+// and ignored for the other types. "set" refuses a word that does not fit.
 void AddVariable(const std::string& Name, TVariableType VarType, void* Address, size_t Capacity = 0);
+// Before ConsoleInit and after ConsoleShutdown there is no output buffer and
+// the line is dropped.
 void ConsolePrint(const std::string& Line);
 void ExecuteLine(const std::string& Line);
 // False only when no command of that name exists. An exception raised by the
@@ -77,7 +79,16 @@ std::string VariableValueText(const TVariableInfo& Variable);
 
 // The console's number reading, shared by every command: a word that does not
 // follow the rules reads as 0.
+// Integer: leading blanks, an optional sign, then decimal digits, or hex
+// digits after "$", "x", "X", "0x" or "0X". The result is the value's 32
+// bits. A decimal value outside the signed 32-bit range, or a hex value
+// beyond 32 bits, reads as 0.
 uint32_t ConsoleReadInteger(const std::string& Word);
+// Decimal number: leading blanks, an optional sign, digits with an optional
+// fraction (at least one digit in all), an optional exponent. "inf", "nan",
+// hex floats and trailing characters are not numbers; a value beyond the
+// double range reads as 0, and so does one beyond the float range when it is
+// stored into a float.
 double ConsoleReadNumber(const std::string& Word);
 
 void ConsoleInit();

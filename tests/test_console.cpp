@@ -134,6 +134,8 @@ TEST(Console, DecimalNumbersRejectWordsTheLibraryWouldAccept)
     EXPECT_EQ(ConsoleReadNumber("3E-2"), 0.03);
     for (const char* bad : {"inf", "nan", "0x1p3", "12abc", "1e", "1e+", ".", "-", "", "1.2.3", "1e5x", "1e400"})
         EXPECT_EQ(ConsoleReadNumber(bad), 0.0) << bad;
+    EXPECT_EQ(ConsoleReadNumber(std::string(1000000, '7')), 0.0);
+    EXPECT_EQ(ConsoleReadNumber("0." + std::string(1000000, '0') + "5e1000000"), 0.5);
 }
 
 TEST(Console, SetAndGetStoreEveryTypeThroughItsAddress)
