@@ -81,7 +81,10 @@ void ConsoleDrawInit()
 void ConsoleDraw()
 {
     OB_Quad_SetCorners(ConsoleQuad, 0.0f, 0.0f, ConsoleInfo.Width, ConsoleInfo.Height, 0.0f, 0.0f, 0.0f);
-    OB_Video_SetView(1.0f, 1.0f, 0.0f);
+    // The unit square stretched over the whole back buffer: aspect 1 is
+    // given, not taken from the scene's view, so that the background spans
+    // the full width whatever the scene's aspect.
+    OB_Video_SetView(1.0f, 1.0f, 1.0f);
     DrawWatches();
     if (!ConsoleInfo.Visible || OB_VideoInfo.Device == nullptr) {
         OB_Video_SetView(0.0f, 0.0f, 0.0f);
