@@ -1,0 +1,162 @@
+#include "PhysicsTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+#include <numbers>
+
+namespace {
+
+constexpr float kTwoPi = 2.0f * std::numbers::pi_v<float>;
+
+struct TWorldShape {
+    uint32_t Seed;
+    int BodyCount;
+    int Clusters;
+    float ClusterSpread;  // half-width of a cluster
+    int Groups;
+    float MaxRestitution;
+};
+
+// A world of boxes and a few other polygons in overlapping clusters, with
+// mixed groups, masses, drags and restitutions, a few springs, one body far
+// larger than the rest and one body listed twice.
+struct TRandomWorld {
+    std::vector<std::unique_ptr<TBody>> Owned;
+    std::vector<std::unique_ptr<TSpring>> Springs;
+    TPhysics2D Physics;
+
+    TRandomWorld(const TWorldShape& shape, TCollisionPass pass)
+    {
+        Physics.CollisionPass = pass;
+        TTestRandom random(shape.Seed);
+        std::vector<TVector2D> centres;
+        for (int c = 0; c < shape.Clusters; ++c)
+            centres.push_back(MakeVector2D(random.Range(-600.0f, 600.0f), random.Range(-600.0f, 600.0f)));
+        for (int i = 0; i < shape.BodyCount; ++i) {
+            auto body = std::make_unique<TBody>();
+            const TVector2D centre = centres[random.Next() % centres.size()];
+            body->State.Position = VecAdd(centre, MakeVector2D(random.Range(-shape.ClusterSpread, shape.ClusterSpread),
+                                                              random.Range(-shape.ClusterSpread, shape.ClusterSpread)));
+            body->State.Angle = random.Range(0.0f, kTwoPi);
+            body->State.Velocity = MakeVector2D(random.Range(-40.0f, 40.0f), random.Range(-40.0f, 40.0f));
+            body->State.AngularVelocity = random.Range(-2.0f, 2.0f);
+            const uint32_t kind = random.Next() % 8;
+            if (kind == 0) {
+                const size_t corners = 3 + random.Next() % 4;
+                body->SetVertexCount(corners);
+                for (size_t k = 0; k < corners; ++k) {
+                    const float angle = kTwoPi * static_cast<float>(k) / static_cast<float>(corners);
+                    body->LocalVertices[k] = VecRotated(MakeVector2D(random.Range(8.0f, 25.0f), 0.0f), angle);
+                }
+                body->ComputeRadius();
+            } else {
+                body->SetBox(random.Range(10.0f, 45.0f), random.Range(10.0f, 45.0f));
+            }
+            if (i == shape.BodyCount / 2)
+                body->SetBox(400.0f, 30.0f);
+            body->Group = static_cast<int32_t>(random.Next() % shape.Groups);
+            body->Restitution = random.Range(0.0f, shape.MaxRestitution);
+            body->InvMass = random.Next() % 10 == 0 ? 0.0f : random.Range(0.1f, 2.0f);
+            body->LinearDrag = MakeVector2D(random.Range(0.0f, 2.0f), random.Range(0.0f, 2.0f));
+            body->AngularDrag = random.Range(0.0f, 500.0f);
+            Physics.Bodies.push_back(body.get());
+            Owned.push_back(std::move(body));
+        }
+        Physics.Bodies.push_back(Owned[1].get());
+        for (int s = 0; s < shape.BodyCount / 50 + 1; ++s) {
+            auto spring = std::make_unique<TSpring>();
+            spring->BodyA = Owned[random.Next() % Owned.size()].get();
+            spring->BodyB = Owned[random.Next() % Owned.size()].get();
+            spring->RestLength = random.Range(20.0f, 120.0f);
+            spring->Stiffness = 5.0f;
+            spring->Damping = 0.5f;
+            Physics.Constraints.push_back(spring.get());
+            Springs.push_back(std::move(spring));
+        }
+    }
+};
+
+// Steps both worlds and compares every body after every step.
+TBroadPhaseStats RunSideBySide(const TWorldShape& shape, int steps)
+{
+    TRandomWorld plain(shape, TCollisionPass::AllPairs);
+    TRandomWorld broad(shape, TCollisionPass::BroadPhase);
+    TBroadPhaseStats total;
+    for (int step = 0; step < steps; ++step) {
+        plain.Physics.Step(TIntegrationMode::imMidpoint, 0.02f);
+        broad.Physics.Step(TIntegrationMode::imMidpoint, 0.02f);
+        const TBroadPhaseStats& stats = broad.Physics.LastBroadPhaseStats();
+        total.WideBodies += stats.WideBodies;
+        total.Escapes += stats.Escapes;
+        total.Requeries += stats.Requeries;
+        for (size_t i = 0; i < plain.Owned.size(); ++i) {
+            if (!SameBits(*plain.Owned[i], *broad.Owned[i])) {
+                ADD_FAILURE() << "seed " << shape.Seed << ": body " << i << " differs after step " << step;
+                return total;
+            }
+        }
+    }
+    return total;
+}
+
+}  // namespace
+
+TEST(BroadPhase, MatchesAllPairsOnClusteredWorlds)
+{
+    const TBroadPhaseStats small = RunSideBySide({11, 100, 3, 60.0f, 2, 1.0f}, 300);
+    RunSideBySide({12, 500, 8, 90.0f, 3, 0.5f}, 100);
+    // Some bodies are always checked against everybody: the large one and
+    // the one listed twice.
+    EXPECT_GE(small.WideBodies, 3u * 300u);
+}
+
+TEST(BroadPhase, MatchesAllPairsOnALargeWorld)
+{
+    RunSideBySide({13, 2000, 12, 150.0f, 2, 1.0f}, 40);
+}
+
+// Restitutions far above 1 make nudges of many units, so bodies leave their
+// grid cells and askers move beyond their answers within one pass.
+TEST(BroadPhase, MatchesAllPairsWhenNudgesCarryBodiesFar)
+{
+    const TBroadPhaseStats stats = RunSideBySide({14, 300, 4, 50.0f, 1, 30.0f}, 150);
+    EXPECT_GT(stats.Escapes, 0u);
+    EXPECT_GT(stats.Requeries, 0u);
+}
+
+// A nudge carries A next to a body that was out of its reach when it asked:
+// that pair must still be visited, as the all-pairs pass visits it.
+TEST(BroadPhase, NudgeIntoAnUnaskedNeighbourIsStillVisited)
+{
+    struct TRow {
+        std::array<TBody, 60> Bodies;
+        TPhysics2D Physics;
+        explicit TRow(TCollisionPass pass)
+        {
+            Physics.CollisionPass = pass;
+            for (size_t i = 0; i < Bodies.size(); ++i) {
+                Bodies[i].SetBox(40.0f, 40.0f);
+                Bodies[i].State.Position = MakeVector2D(1000.0f + 60.0f * static_cast<float>(i), 1000.0f);
+                Physics.Bodies.push_back(&Bodies[i]);
+            }
+            // A and B cross; the pair's mean restitution of 100 throws A
+            // 50 units toward C, which stood 90 away when A asked.
+            Bodies[0].State.Position = MakeVector2D(0.0f, 0.0f);
+            Bodies[0].Restitution = 200.0f;
+            Bodies[1].State.Position = MakeVector2D(30.0f, 0.0f);
+            Bodies[2].State.Position = MakeVector2D(-90.0f, 0.0f);
+            Bodies[2].State.Angle = std::numbers::pi_v<float> / 4.0f;
+        }
+    };
+    auto plain = std::make_unique<TRow>(TCollisionPass::AllPairs);
+    auto broad = std::make_unique<TRow>(TCollisionPass::BroadPhase);
+    plain->Physics.Collide();
+    broad->Physics.Collide();
+    EXPECT_TRUE(plain->Bodies[2].Collided);
+    EXPECT_GE(broad->Physics.LastBroadPhaseStats().Requeries, 1u);
+    EXPECT_GE(broad->Physics.LastBroadPhaseStats().Escapes, 1u);
+    for (size_t i = 0; i < plain->Bodies.size(); ++i)
+        EXPECT_TRUE(SameBits(plain->Bodies[i], broad->Bodies[i])) << "body " << i;
+}

@@ -1,0 +1,111 @@
+#include "physics/physicssystem.h"
+
+#include <gtest/gtest.h>
+
+#include <numbers>
+
+namespace {
+
+// Two 40 x 40 boxes at angle 0 in a world of their own.
+struct TTwoBoxes {
+    TPhysics2D World;
+    TBody A;
+    TBody B;
+    TTwoBoxes(float bx, float by, TCollisionPass pass = TCollisionPass::BroadPhase)
+    {
+        A.SetBox(40.0f, 40.0f);
+        B.SetBox(40.0f, 40.0f);
+        B.State.Position = MakeVector2D(bx, by);
+        World.Bodies = {&A, &B};
+        World.CollisionPass = pass;
+    }
+    bool Crossing(TVector2D& P)
+    {
+        A.UpdateWorldVertices(A.State);
+        B.UpdateWorldVertices(B.State);
+        return World.FindEdgeCrossing(A, B, P);
+    }
+};
+
+void ExpectNear(TVector2D v, float x, float y, float tol = 1e-5f)
+{
+    EXPECT_NEAR(v.x, x, tol);
+    EXPECT_NEAR(v.y, y, tol);
+}
+
+}  // namespace
+
+TEST(Collision, FirstEdgeCrossingInEdgeOrder)
+{
+    TVector2D P{};
+    TTwoBoxes level(30.0f, 0.0f);
+    ASSERT_TRUE(level.Crossing(P));
+    ExpectNear(P, 20.0f, -20.0f);
+
+    TTwoBoxes lower(30.0f, 10.0f);
+    ASSERT_TRUE(lower.Crossing(P));
+    ExpectNear(P, 20.0f, -10.0f);
+
+    // Wholly inside: no edge crosses.
+    TTwoBoxes inside(0.0f, 0.0f);
+    inside.B.SetBox(100.0f, 100.0f);
+    EXPECT_FALSE(inside.Crossing(P));
+
+    TTwoBoxes empty(0.0f, 0.0f);
+    empty.B.SetVertexCount(0);
+    empty.B.ComputeRadius();
+    EXPECT_FALSE(empty.Crossing(P));
+}
+
+TEST(Collision, MovingBoxGetsOneImpulseAndTwoNudges)
+{
+    for (const TCollisionPass pass : {TCollisionPass::AllPairs, TCollisionPass::BroadPhase}) {
+        TTwoBoxes boxes(30.0f, 0.0f, pass);
+        boxes.A.State.Velocity = MakeVector2D(1.0f, 0.0f);
+        boxes.World.Collide();
+        ExpectNear(boxes.A.State.Position, -0.5f, 0.0f);
+        ExpectNear(boxes.B.State.Position, 30.5f, 0.0f);
+        ExpectNear(boxes.A.State.Velocity, 0.55f, 0.0f);
+        ExpectNear(boxes.B.State.Velocity, 0.45f, 0.0f);
+        EXPECT_NEAR(boxes.A.State.AngularVelocity, -0.0025f, 1e-7f);
+        EXPECT_NEAR(boxes.B.State.AngularVelocity, 0.0025f, 1e-7f);
+        EXPECT_TRUE(boxes.A.Collided);
+        EXPECT_TRUE(boxes.B.Collided);
+    }
+
+    // At rest: the same nudges, and the impulse returns on vn >= 0.
+    TTwoBoxes resting(30.0f, 0.0f);
+    resting.World.Collide();
+    ExpectNear(resting.A.State.Position, -0.5f, 0.0f);
+    ExpectNear(resting.B.State.Position, 30.5f, 0.0f);
+    ExpectNear(resting.A.State.Velocity, 0.0f, 0.0f, 0.0f);
+    ExpectNear(resting.B.State.Velocity, 0.0f, 0.0f, 0.0f);
+}
+
+TEST(Collision, PairsThatMustNotInteract)
+{
+    TTwoBoxes groups(30.0f, 0.0f);
+    groups.B.Group = 1;
+    groups.A.State.Velocity = MakeVector2D(1.0f, 0.0f);
+    groups.World.Collide();
+    ExpectNear(groups.B.State.Position, 30.0f, 0.0f, 0.0f);
+    EXPECT_FALSE(groups.A.Collided);
+
+    // Centres exactly Radius + Radius apart are not tested further, even
+    // with outlines that would cross.
+    TTwoBoxes apart(40.0f, 0.0f);
+    apart.A.Radius = 20.0f;
+    apart.B.Radius = 20.0f;
+    apart.B.State.Angle = std::numbers::pi_v<float> / 4.0f;
+    apart.World.Collide();
+    EXPECT_FALSE(apart.A.Collided);
+
+    // Same centre, crossing outlines: no direction to push or to hit along.
+    TTwoBoxes same(0.0f, 0.0f);
+    same.B.State.Angle = std::numbers::pi_v<float> / 4.0f;
+    same.A.State.Velocity = MakeVector2D(1.0f, 0.0f);
+    same.World.Collide();
+    EXPECT_TRUE(same.A.Collided);
+    ExpectNear(same.A.State.Position, 0.0f, 0.0f, 0.0f);
+    ExpectNear(same.A.State.Velocity, 1.0f, 0.0f, 0.0f);
+}
