@@ -36,24 +36,29 @@ using Lines = std::vector<std::string>;
 
 } // namespace
 
-TEST(Console, LanguageSplitsWordsAndReportsUnknownAndRefusedCommands)
+TEST(Console, LanguageSplitsWordsAndReportsUnknownRefusedAndFailingCommands)
 {
     ConsoleInit();
     EXPECT_EQ(ConsoleLines()->Get(0), "Orbel2 At your service!");
-    EXPECT_EQ(Typed("  get  fps"), (Lines{"  get  fps", "fps = 0"}));
-    EXPECT_EQ(Typed("set\tfps  5"), (Lines{"set\tfps  5"}));
-    EXPECT_EQ(OB_VideoInfo.FPS, 5);
+    EXPECT_EQ(Typed("  set\tfps  5"), (Lines{"  set\tfps  5"}));
+    EXPECT_EQ(Typed("get fps"), (Lines{"get fps", "fps = 5"}));
     EXPECT_EQ(Typed("get fps "), (Lines{"get fps ", "Error: get {variable} - Get a variables value"}));
     EXPECT_EQ(Typed("HELP"), (Lines{"HELP", "Unknown command: HELP"}));
     EXPECT_EQ(Typed("set x 1"), (Lines{"set x 1"}));
-    const int32_t historyBefore = ConsoleHistory()->Count();
     EXPECT_EQ(Typed(""), Lines{});
-    EXPECT_EQ(ConsoleHistory()->Count(), historyBefore);
+    EXPECT_EQ(ConsoleHistory()->Count(), 5);
     EXPECT_FALSE(ExecuteCommand("nosuch", {}));
+    EXPECT_EQ(Typed("vid_size 640").back(), "Error: vid_size {width} {height} [full=0/1] - Change video mode");
 
-    // A command with an empty help text: its refusal line ends in one blank.
     AddCommand("refuse", "", [](const std::vector<std::string>&, int32_t, void*) { return false; }, nullptr);
     EXPECT_EQ(Typed("refuse 'a b'"), (Lines{"refuse 'a b'", "Error: refuse "}));
+    // An error raised inside a command becomes one line; the console goes on.
+    AddCommand("boom", "", [](const std::vector<std::string>&, int32_t, void*) -> bool {
+        throw OB_EVideoError("No video device is open");
+    }, nullptr);
+    EXPECT_EQ(Typed("boom"), (Lines{"boom", "Error: No video device is open"}));
+    EXPECT_TRUE(ExecuteCommand("boom", {}));
+    EXPECT_EQ(Typed("get fps").back(), "fps = 5");
 }
 
 TEST(Console, StrangeLinesLeaveTheConsoleUsable)
@@ -61,10 +66,10 @@ TEST(Console, StrangeLinesLeaveTheConsoleUsable)
     ConsoleInit();
     const std::string blanks(10000, ' ');
     EXPECT_EQ(Typed(blanks), (Lines{blanks, "Unknown command: "}));
-    const std::string control = std::string("\x01\x02\x7f\r\n", 5);
+    const std::string control("\x01\x02\x7f\r\n", 5);
     EXPECT_EQ(Typed(control).back(), "Unknown command: " + control);
 
-    // A million characters of words: split in linear time, every word passed.
+    // Half a million words in a million characters, every one passed on.
     std::string huge = "count";
     for (int i = 0; i < 500000; ++i)
         huge += " x";
@@ -75,67 +80,37 @@ TEST(Console, StrangeLinesLeaveTheConsoleUsable)
     }, &seen);
     ExecuteLine(huge);
     EXPECT_EQ(seen, 500000);
-    EXPECT_EQ(Typed("set fps 99999999999"), (Lines{"set fps 99999999999"}));
-    EXPECT_EQ(Typed("get fps"), (Lines{"get fps", "fps = 0"}));
+    Typed("set fps 99999999999");
+    EXPECT_EQ(Typed("get fps").back(), "fps = 0");
 }
 
-TEST(Console, ErrorsRaisedByCommandsBecomeConsoleLines)
+TEST(Console, NumbersFollowTheGrammarAndEveryUintTextReadsBack)
 {
-    ConsoleInit();
-    AddCommand("boom", "", [](const std::vector<std::string>&, int32_t, void*) -> bool {
-        throw OB_EVideoError("No video device is open");
-    }, nullptr);
-    AddCommand("io", "", [](const std::vector<std::string>&, int32_t, void*) -> bool {
-        throw EInOutError("Cannot create file run1");
-    }, nullptr);
-    EXPECT_EQ(Typed("boom"), (Lines{"boom", "Error: No video device is open"}));
-    EXPECT_EQ(Typed("io"), (Lines{"io", "Error: Cannot create file run1"}));
-    EXPECT_TRUE(ExecuteCommand("boom", {}));
-    EXPECT_EQ(Typed("vid_size 640"),
-              (Lines{"vid_size 640", "Error: vid_size {width} {height} [full=0/1] - Change video mode"}));
-    EXPECT_EQ(Typed("get fps"), (Lines{"get fps", "fps = 0"}));
-}
-
-TEST(Console, IntegersFollowTheGrammarAndRoundTripEveryUintText)
-{
-    EXPECT_EQ(ConsoleReadInteger("  -12"), static_cast<uint32_t>(-12));
-    EXPECT_EQ(ConsoleReadInteger("+7"), 7u);
-    EXPECT_EQ(ConsoleReadInteger("2147483647"), 2147483647u);
-    EXPECT_EQ(ConsoleReadInteger("-2147483648"), 0x80000000u);
-    EXPECT_EQ(ConsoleReadInteger("2147483648"), 0u);
-    EXPECT_EQ(ConsoleReadInteger("4294967295"), 0u);
-    EXPECT_EQ(ConsoleReadInteger("$FFFFFFFF"), 0xFFFFFFFFu);
-    EXPECT_EQ(ConsoleReadInteger("$100000000"), 0u);
-    EXPECT_EQ(ConsoleReadInteger("0x1f"), 31u);
-    EXPECT_EQ(ConsoleReadInteger("X1F"), 31u);
-    EXPECT_EQ(ConsoleReadInteger("x1f"), 31u);
-    EXPECT_EQ(ConsoleReadInteger("0X00000000001F"), 31u);
-    for (const char* bad : {"", "-", "$", "0x", "12abc", "1 2", "abc", "1.5", "--1", "$G"})
-        EXPECT_EQ(ConsoleReadInteger(bad), 0u) << bad;
+    const std::pair<const char*, uint32_t> integers[] = {
+        {"  -12", static_cast<uint32_t>(-12)}, {"+7", 7}, {"2147483647", 0x7FFFFFFF}, {"-2147483648", 0x80000000},
+        {"2147483648", 0}, {"4294967295", 0}, {"$FFFFFFFF", 0xFFFFFFFF}, {"$100000000", 0}, {"0x1f", 31},
+        {"X1F", 31}, {"0X00000000001F", 31}, {"", 0}, {"-", 0}, {"$", 0}, {"0x", 0}, {"12abc", 0}, {"1.5", 0},
+        {"--1", 0}, {"$G", 0}};
+    for (const auto& [word, bits] : integers)
+        EXPECT_EQ(ConsoleReadInteger(word), bits) << word;
     EXPECT_EQ(ConsoleReadInteger(std::string(1000000, '9')), 0u);
 
+    const std::pair<const char*, double> numbers[] = {
+        {"  0.25", 0.25}, {"+1.5e2", 150}, {"-.5", -0.5}, {"5.", 5}, {"3E-2", 0.03}, {"inf", 0}, {"nan", 0},
+        {"0x1p3", 0}, {"12abc", 0}, {"1e", 0}, {"1e+", 0}, {".", 0}, {"1.2.3", 0}, {"1e400", 0}};
+    for (const auto& [word, value] : numbers)
+        EXPECT_EQ(ConsoleReadNumber(word), value) << word;
+    EXPECT_EQ(ConsoleReadNumber(std::string(1000000, '7')), 0.0);
+    EXPECT_EQ(ConsoleReadNumber("0." + std::string(1000000, '0') + "5e1000000"), 0.5);
+
     uint32_t value = 0;
-    TVariableInfo variable{"u", &value, TVariableType::vtUInt};
+    const TVariableInfo variable{"u", &value, TVariableType::vtUInt};
     for (uint32_t bits : {0u, 31u, 0x80000000u, 0xDEADBEEFu, 0xFFFFFFFFu}) {
         value = bits;
-        const std::string text = VariableValueText(variable);
-        EXPECT_EQ(ConsoleReadInteger(text), bits) << text;
+        EXPECT_EQ(ConsoleReadInteger(VariableValueText(variable)), bits);
     }
     value = 31;
     EXPECT_EQ(VariableValueText(variable), "$0000001F");
-}
-
-TEST(Console, DecimalNumbersRejectWordsTheLibraryWouldAccept)
-{
-    EXPECT_EQ(ConsoleReadNumber("  0.25"), 0.25);
-    EXPECT_EQ(ConsoleReadNumber("+1.5e2"), 150.0);
-    EXPECT_EQ(ConsoleReadNumber("-.5"), -0.5);
-    EXPECT_EQ(ConsoleReadNumber("5."), 5.0);
-    EXPECT_EQ(ConsoleReadNumber("3E-2"), 0.03);
-    for (const char* bad : {"inf", "nan", "0x1p3", "12abc", "1e", "1e+", ".", "-", "", "1.2.3", "1e5x", "1e400"})
-        EXPECT_EQ(ConsoleReadNumber(bad), 0.0) << bad;
-    EXPECT_EQ(ConsoleReadNumber(std::string(1000000, '7')), 0.0);
-    EXPECT_EQ(ConsoleReadNumber("0." + std::string(1000000, '0') + "5e1000000"), 0.5);
 }
 
 TEST(Console, SetAndGetStoreEveryTypeThroughItsAddress)
@@ -145,7 +120,7 @@ TEST(Console, SetAndGetStoreEveryTypeThroughItsAddress)
     int32_t i = 0;
     float f = 0, twin = 0;
     double d = 0;
-    char s[6] = "old";
+    char s[6] = "old";   // room for five characters
     bool b = true;
     AddVariable("u", TVariableType::vtUInt, &u);
     AddVariable("i", TVariableType::vtInt, &i);
@@ -155,39 +130,34 @@ TEST(Console, SetAndGetStoreEveryTypeThroughItsAddress)
     AddVariable("s", TVariableType::vtString, s, sizeof s);
     AddVariable("b", TVariableType::vtBoolean, &b);
 
-    Typed("set u $FFFFFFFF");
-    Typed("set i -42");
-    Typed("set f 0.1");
-    Typed("set d 0.25");
-    EXPECT_EQ(u, 0xFFFFFFFFu);
-    EXPECT_EQ(Typed("get u"), (Lines{"get u", "u = $FFFFFFFF"}));
-    EXPECT_EQ(Typed("get i"), (Lines{"get i", "i = -42"}));
+    for (const char* line : {"set u $FFFFFFFF", "set i -42", "set f 0.1", "set d 0.25", "set b 0"})
+        Typed(line);
+    EXPECT_EQ(Typed("get u").back(), "u = $FFFFFFFF");
+    EXPECT_EQ(Typed("get i").back(), "i = -42");
     EXPECT_EQ(Typed("get f"), (Lines{"get f", "f = 0.100000001490116", "f = 0.100000001490116"}));
-    EXPECT_EQ(Typed("get d"), (Lines{"get d", "d = 0.25"}));
-    EXPECT_EQ(Typed("get b"), (Lines{"get b", "b = "}));
-    Typed("set b 0");
+    EXPECT_EQ(Typed("get d").back(), "d = 0.25");
+    EXPECT_EQ(Typed("get b").back(), "b = ");
     EXPECT_TRUE(b);
 
-    // Float range: 3e38 is stored, a value beyond the float range reads as 0.
+    // 3e38 is a float; beyond the float range a value reads as 0.
     Typed("set f 3e38");
     EXPECT_EQ(f, 3e38f);
     Typed("set f 3.4028235e38");
     EXPECT_EQ(f, FLT_MAX);
     Typed("set f 1e39");
-    EXPECT_EQ(f, 0.0f);
     EXPECT_EQ(twin, 0.0f);
 
     // A string buffer is never written past its capacity.
     Typed("set s abcde");
     EXPECT_STREQ(s, "abcde");
-    EXPECT_EQ(Typed("set s abcdef"), (Lines{"set s abcdef", "Error: set {variable} {value} - Set a variables value"}));
+    EXPECT_EQ(Typed("set s abcdef").back(), "Error: set {variable} {value} - Set a variables value");
     EXPECT_STREQ(s, "abcde");
     std::memcpy(s, "xy\0zw", 6);
-    EXPECT_EQ(Typed("get s"), (Lines{"get s", "s = xy"}));
+    EXPECT_EQ(Typed("get s").back(), "s = xy");
 
     Typed("set consoleheight 0.25");
     EXPECT_EQ(ConsoleInfo.Height, 0.25f);
-    EXPECT_EQ(Typed("get consoleheight"), (Lines{"get consoleheight", "consoleheight = 0.25"}));
+    EXPECT_EQ(Typed("get consoleheight").back(), "consoleheight = 0.25");
 }
 
 TEST_F(TTempDirTest, ConsoleHelpVarsAndWatchesListInRegistrationOrder)
@@ -195,25 +165,20 @@ TEST_F(TTempDirTest, ConsoleHelpVarsAndWatchesListInRegistrationOrder)
     LogInit();
     ConsoleInit();
     const std::string rule(47, '-');
-    EXPECT_EQ(Typed("help me"), (Lines{"help me", "Registered Commands:", rule,
-                                     "write Write a message to the logfile",
-                                     "help - List of registered commands",
-                                     "set {variable} {value} - Set a variables value",
-                                     "get {variable} - Get a variables value",
-                                     "vars - Show list of variables",
-                                     "vid_size {width} {height} [full=0/1] - Change video mode",
-                                     "vid_info Displays video info",
-                                     "watch [variable] {0} - Watch a variable. Specify 0 as 2nd arg to remove watch",
-                                     "res lists resources in system"}));
-    EXPECT_EQ(Typed("vars"),
-              (Lines{"vars", "Registered variables:", rule, "consoleheight (FLOAT)", "fps (INT)"}));
+    EXPECT_EQ(Typed("help me"),
+              (Lines{"help me", "Registered Commands:", rule, "write Write a message to the logfile",
+                     "help - List of registered commands", "set {variable} {value} - Set a variables value",
+                     "get {variable} - Get a variables value", "vars - Show list of variables",
+                     "vid_size {width} {height} [full=0/1] - Change video mode", "vid_info Displays video info",
+                     "watch [variable] {0} - Watch a variable. Specify 0 as 2nd arg to remove watch",
+                     "res lists resources in system"}));
+    EXPECT_EQ(Typed("vars"), (Lines{"vars", "Registered variables:", rule, "consoleheight (FLOAT)", "fps (INT)"}));
 
-    Typed("watch fps");
-    Typed("watch consoleheight 1");
-    Typed("watch fps");
+    for (const char* line : {"watch fps", "watch consoleheight 1", "watch fps"})
+        Typed(line);
     EXPECT_EQ(ConsoleWatches(), (std::vector<int32_t>{1, 0, 1}));
-    Typed("watch fps 0");
-    Typed("watch consoleheight");
+    for (const char* line : {"watch fps 0", "watch consoleheight"})
+        Typed(line);
     EXPECT_EQ(ConsoleWatches(), (std::vector<int32_t>{-1, 0, -1, 0}));
     EXPECT_EQ(Typed("watch").back(),
               "Error: watch [variable] {0} - Watch a variable. Specify 0 as 2nd arg to remove watch");
@@ -233,7 +198,6 @@ TEST(Console, KernelMessagesAreEchoedAndOutputIsBounded)
     for (int n = 0; n < 250; ++n)
         ConsolePrint("line " + std::to_string(n));
     EXPECT_EQ(ConsoleLines()->Count(), 100);
-    EXPECT_EQ(ConsoleLines()->Get(0), "line 249");
     EXPECT_EQ(ConsoleLines()->Get(99), "line 150");
     EXPECT_THROW(ConsoleLines()->Get(100), std::out_of_range);
 

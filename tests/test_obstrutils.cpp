@@ -11,22 +11,16 @@
 
 TEST(ObStrUtils, FormatByteSizeUsesStrictThresholdsAndTwoDecimals)
 {
-    EXPECT_EQ(FormatByteSize(0), "0 b");
-    EXPECT_EQ(FormatByteSize(1024), "1024 b");
-    EXPECT_EQ(FormatByteSize(1025), "1.00 Kb");
-    EXPECT_EQ(FormatByteSize(1536), "1.50 Kb");
-    EXPECT_EQ(FormatByteSize(1048576), "1024.00 Kb");
-    EXPECT_EQ(FormatByteSize(1048577), "1.00 Mb");
-    EXPECT_EQ(FormatByteSize(1073741824), "1024.00 Mb");
-    EXPECT_EQ(FormatByteSize(4294967295), "4.00 Gb");
-    EXPECT_EQ(FormatByteSize(-2048), "-2.00 Kb");
-    EXPECT_EQ(FormatByteSize(-1), "-1 b");
-    // 1023.995 Kb lies between 1048570 and 1048571 bytes: the quotient is rounded once.
-    EXPECT_EQ(FormatByteSize(1048570), "1023.99 Kb");
-    EXPECT_EQ(FormatByteSize(1048571), "1024.00 Kb");
-    // Huge counts keep seven significant digits.
-    EXPECT_EQ(FormatByteSize(std::numeric_limits<int64_t>::max()), "8589935000.00 Gb");
-    EXPECT_EQ(FormatByteSize(std::numeric_limits<int64_t>::min()), "-8589935000.00 Gb");
+    const std::pair<int64_t, const char*> sizes[] = {
+        {0, "0 b"}, {1024, "1024 b"}, {1025, "1.00 Kb"}, {1536, "1.50 Kb"}, {1048576, "1024.00 Kb"},
+        {1048577, "1.00 Mb"}, {1073741824, "1024.00 Mb"}, {4294967295, "4.00 Gb"}, {-2048, "-2.00 Kb"}, {-1, "-1 b"},
+        // 1023.995 Kb lies between these two counts: the quotient is rounded once.
+        {1048570, "1023.99 Kb"}, {1048571, "1024.00 Kb"},
+        // Huge counts keep seven significant digits.
+        {std::numeric_limits<int64_t>::max(), "8589935000.00 Gb"},
+        {std::numeric_limits<int64_t>::min(), "-8589935000.00 Gb"}};
+    for (const auto& [size, text] : sizes)
+        EXPECT_EQ(FormatByteSize(size), text) << size;
 }
 
 TEST(ObStrUtils, StatusReportHasItsFixedLinesThenOneLinePerTexture)
