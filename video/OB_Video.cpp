@@ -16,6 +16,9 @@ namespace {
 float ViewWidth = 0.0f;
 float ViewHeight = 0.0f;
 float ViewAspect = 0.0f;
+// Whether a device was ever opened: the creation is announced once, even
+// when a closed device is opened again.
+bool DeviceAnnounced = false;
 
 } // namespace
 
@@ -26,7 +29,7 @@ void OB_Video_Open(SDL_Window* Window, int32_t Width, int32_t Height, int32_t Bi
                  std::to_string(BitsPerPixel));
     try {
         const TD3D8Mode mode = FullScreen ? TD3D8Mode::dmFullScreen : TD3D8Mode::dmWindowed;
-        const bool hadDevice = OB_VideoInfo.Device != nullptr;
+        const bool hadDevice = OB_VideoInfo.Device != nullptr || DeviceAnnounced;
         OB_VideoInfo.BackBuffer = nullptr;
         OB_SendMessage(MSG_VIDEODEVICELOST, nullptr, 0);
 
@@ -66,6 +69,7 @@ void OB_Video_Open(SDL_Window* Window, int32_t Width, int32_t Height, int32_t Bi
         OB_Video_Clear(0);
         OB_VideoInfo.FullScreen = FullScreen;
 
+        DeviceAnnounced = true;
         if (!hadDevice)
             OB_SendMessage(MSG_VIDEODEVICEINITIALIZED, nullptr, 0);
         OB_SendMessage(MSG_VIDEODEVICERESET, nullptr, 0);

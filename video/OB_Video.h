@@ -3,6 +3,10 @@
 // announces device loss, reset and creation on the message bus, sets the
 // camera that maps the virtual 2D space onto the back buffer, and offers the
 // per-frame operations and the message pump of the session loop.
+//
+// Rule: OB_VideoInfo.Device and .Window are valid from a successful open to
+// OB_Video_Close, which clears them; a failed open leaves the previous mode
+// (device, window, sizes) in place.
 #pragma once
 
 #include "kernel/OB_Kernel.h"
@@ -58,8 +62,12 @@ public:
     using OB_EGeneric::OB_EGeneric;
 };
 
+// Window nullptr: the device makes its own window. Raises OB_EVideoError
+// ("OB_Video_Open: " and the reason) when the mode cannot be set; sizes
+// must be 1 to 16384 pixels a side.
 void OB_Video_Open(SDL_Window* Window, int32_t Width, int32_t Height, int32_t BitsPerPixel, bool FullScreen,
                    bool DepthBuffer, float Aspect);
+// Releases the device and its window; harmless when repeated.
 void OB_Video_Close();
 // Takes at most one pending message; true when it took one. Quit is set when
 // that message was WM_QUIT.
@@ -68,13 +76,19 @@ bool OB_Video_PumpMessage(TMsg& Msg, bool& Quit);
 // that have no keyboard focus at all, such as the dummy driver).
 bool OB_Video_HasFocus();
 void OB_Video_SetVirtualSize(float Width, float Height, float Aspect);
+// 0 in an argument takes the virtual size's value. A view with no extent
+// (no virtual size yet) leaves the transforms neutral.
 void OB_Video_SetView(float Width, float Height, float Aspect);
+// View units to back-buffer pixels in the view set now, halves to even;
+// 0 while the view has no extent.
 int64_t OB_Video_ToPixelX(float X);
 int64_t OB_Video_ToPixelY(float Y);
 void OB_Video_SetVertexFormat();
 void OB_Video_Clear(uint32_t Colour);
 void OB_Video_BeginScene();
 void OB_Video_EndScene();
+// A failed present (or none, with no device) sends MSGID_FATALERROR; the
+// frame timer runs when asked either way.
 void OB_Video_Present(bool UpdateTimer);
 void OB_Video_GetInfoLines(std::vector<std::string>& Lines);
 // Texture memory the device reports as available; 0 when it cannot tell.
