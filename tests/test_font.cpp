@@ -182,12 +182,24 @@ TEST_F(Font, GlyphsAreRasterisedOnceAndAgainOnlyAfterTheDeviceWasLost)
     ASSERT_TRUE(Drawn("An entirely different line! 0123456789", 10, 10, 0, OB_Align(taLeft)).Any());
     EXPECT_EQ(OB_Font_GlyphsRendered(), afterFirst);
 
-    // Lost: nothing is drawn; reset: the cache is built again on next use.
+    // Nor does another colour, which blends with its alpha: half-transparent
+    // red over black is at most half red.
+    Clear();
+    OB_Font_DrawText("first line", 10, 10, 0x80FF0000, 0, OB_Align(taLeft));
+    std::vector<uint32_t> pixels;
+    ASSERT_TRUE(OB_VideoInfo.Device->ReadPixels(0, 0, 640, 40, pixels));
+    const uint32_t brightest = *std::max_element(pixels.begin(), pixels.end());
+    EXPECT_NEAR(static_cast<int>((brightest >> 16) & 0xFF), 0x80, 2);
+    EXPECT_EQ(brightest & 0xFFFF, 0u);
+    EXPECT_EQ(OB_Font_GlyphsRendered(), afterFirst);
+
+    // Lost: nothing is drawn; reset: the textures are made again on next
+    // use, from glyphs kept in memory.
     OB_SendMessage(MSG_VIDEODEVICELOST, nullptr, 0);
     EXPECT_FALSE(Drawn("first line", 10, 10, 0, OB_Align(taLeft)).Any());
     OB_SendMessage(MSG_VIDEODEVICERESET, nullptr, 0);
     EXPECT_TRUE(Drawn("first line", 10, 10, 0, OB_Align(taLeft)).Any());
-    EXPECT_GT(OB_Font_GlyphsRendered(), afterFirst);
+    EXPECT_EQ(OB_Font_GlyphsRendered(), afterFirst);
 
     // Re-opening the video system keeps the fonts usable.
     OB_Video_Open(nullptr, 800, 600, 32, false, true, 0);

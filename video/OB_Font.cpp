@@ -76,12 +76,20 @@ public:
 
 struct TGlyph {
     int32_t Advance = 0;
-    int32_t OffsetX = 0;   // left edge of the glyph's image relative to the pen
-    SDL_Rect Source{};     // where the image lies in the atlas; empty: nothing to draw
+    // The glyph's ink: where it lies in the sheet, and where its top-left
+    // corner goes relative to the pen and the top of the cell.
+    SDL_Rect Source{};
+    int32_t OffsetX = 0;
+    int32_t OffsetY = 0;
 };
 
-// One face at one size, with its glyph atlas on the device. The atlas is
-// built on first use and let go when the device is lost.
+// One face at one size with its glyph cache. The glyphs are rasterised once,
+// white, into a sheet kept in memory; for each colour drawn the sheet is
+// tinted into a texture on the device. The textures are let go when the
+// device is lost and made again from the sheet on next use, so a lost
+// device costs no rasterising either. Colour and alpha are baked into the
+// texture rather than modulated at draw time, which keeps the per-pixel
+// work of drawing to a plain blend.
 class TFont {
 public:
     bool Open(const TFaceFile& face, int32_t height, bool bold, bool italic)
@@ -104,10 +112,8 @@ public:
         for (int32_t i = 0; i < GlyphCount; ++i) {
             int minX = 0, maxX = 0, minY = 0, maxY = 0, advance = 0;
             if (TTF_GlyphMetrics32(Face.get(), static_cast<Uint32>(FirstGlyph + i), &minX, &maxX, &minY, &maxY,
-                                   &advance) != 0)
-                continue;
-            Glyphs[i].Advance = advance;
-            Glyphs[i].OffsetX = std::min(minX, 0);
+                                   &advance) == 0)
+                Glyphs[i].Advance = advance;
         }
         return Cell > 0;
     }
@@ -123,14 +129,15 @@ public:
 
     void ReleaseDeviceObjects()
     {
-        OB_Gfx_DestroyTexture(Atlas);
+        for (TColourAtlas& atlas : Atlases)
+            OB_Gfx_DestroyTexture(atlas.Texture);
         ForgetDeviceObjects();
     }
     // For the end of the program, when the device's bookkeeping may already
-    // be gone: the renderer frees the atlas with itself.
+    // be gone: the renderer frees the textures with itself.
     void ForgetDeviceObjects()
     {
-        Atlas = nullptr;
+        Atlases.clear();
         AtlasDevice = nullptr;
     }
 
@@ -154,7 +161,7 @@ public:
         if (Lost || text.empty())
             return;
         TGfxDevice* device = OB_VideoInfo.Device;
-        if (device == nullptr || !EnsureAtlas(*device))
+        if (device == nullptr)
             return;
         SDL_Renderer* renderer = device->Renderer();
         const int32_t width = TextWidth(text);
@@ -174,39 +181,89 @@ public:
         if (SDL_GetRendererOutputSize(renderer, &outWidth, &outHeight) == 0 &&
             (left >= outWidth || left + width <= 0 || top >= outHeight || top + Cell <= 0))
             return;
-        SDL_SetTextureColorMod(Atlas, static_cast<Uint8>(colour >> 16), static_cast<Uint8>(colour >> 8),
-                               static_cast<Uint8>(colour));
-        SDL_SetTextureAlphaMod(Atlas, static_cast<Uint8>(colour >> 24));
+        SDL_Texture* atlas = AtlasFor(*device, colour);
+        if (atlas == nullptr)
+            return;
         int32_t pen = left;
         for (unsigned char c : text) {
             const TGlyph* glyph = GlyphOf(c);
             if (glyph == nullptr)
                 continue;
             if (glyph->Source.w > 0) {
-                const SDL_Rect target{pen + glyph->OffsetX, top, glyph->Source.w, glyph->Source.h};
-                SDL_RenderCopy(renderer, Atlas, &glyph->Source, &target);
+                const SDL_Rect target{pen + glyph->OffsetX, top + glyph->OffsetY, glyph->Source.w, glyph->Source.h};
+                SDL_RenderCopy(renderer, atlas, &glyph->Source, &target);
             }
             pen += glyph->Advance;
         }
     }
 
 private:
+    struct TColourAtlas {
+        uint32_t Colour = 0;
+        SDL_Texture* Texture = nullptr;
+        uint64_t LastUse = 0;
+    };
+    // Enough for every colour a frame of the console uses, with room to spare.
+    static constexpr size_t MaxAtlases = 8;
+
     const TGlyph* GlyphOf(unsigned char c) const
     {
         return c >= FirstGlyph ? &Glyphs[static_cast<size_t>(c - FirstGlyph)] : nullptr;
     }
 
-    bool EnsureAtlas(TGfxDevice& device)
+    SDL_Texture* AtlasFor(TGfxDevice& device, uint32_t colour)
     {
-        if (Atlas != nullptr && AtlasDevice == &device)
-            return true;
-        ReleaseDeviceObjects();
-        return BuildAtlas(device);
+        if (AtlasDevice != &device)
+            ReleaseDeviceObjects();
+        if (!Sheet && !RasteriseGlyphs())
+            return nullptr;
+        ++UseCounter;
+        for (TColourAtlas& atlas : Atlases) {
+            if (atlas.Colour == colour) {
+                atlas.LastUse = UseCounter;
+                return atlas.Texture;
+            }
+        }
+        if (Atlases.size() == MaxAtlases) {
+            auto oldest = std::min_element(Atlases.begin(), Atlases.end(),
+                                           [](const auto& a, const auto& b) { return a.LastUse < b.LastUse; });
+            OB_Gfx_DestroyTexture(oldest->Texture);
+            Atlases.erase(oldest);
+        }
+        SDL_Texture* texture = TintedSheet(device, colour);
+        if (texture == nullptr)
+            return nullptr;
+        AtlasDevice = &device;
+        Atlases.push_back(TColourAtlas{colour, texture, UseCounter});
+        return texture;
     }
 
-    // Rasterises every glyph once, white, into one texture; colour comes from
-    // the texture's colour and alpha modulation at draw time.
-    bool BuildAtlas(TGfxDevice& device)
+    // The sheet in one colour: the glyphs' coverage times the colour's alpha.
+    SDL_Texture* TintedSheet(TGfxDevice& device, uint32_t colour)
+    {
+        TSurfacePtr tinted(
+            SDL_CreateRGBSurfaceWithFormat(0, Sheet->w, Sheet->h, 32, SDL_PIXELFORMAT_ARGB8888));
+        if (!tinted)
+            return nullptr;
+        const uint32_t rgb = colour & 0x00FFFFFFu;
+        const uint32_t alpha = colour >> 24;
+        for (int y = 0; y < Sheet->h; ++y) {
+            const auto* from = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(Sheet->pixels) +
+                                                                 y * Sheet->pitch);
+            auto* to = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(tinted->pixels) + y * tinted->pitch);
+            for (int x = 0; x < Sheet->w; ++x)
+                to[x] = (((from[x] >> 24) * alpha + 127) / 255) << 24 | rgb;
+        }
+        SDL_Texture* texture = device.CreateTextureFromSurface(tinted.get());
+        if (texture != nullptr)
+            SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_BLEND);
+        return texture;
+    }
+
+    // Renders every glyph once, white, into the sheet, one cell per glyph,
+    // and notes the box of each glyph's ink so that drawing touches no
+    // empty pixels.
+    bool RasteriseGlyphs()
     {
         std::vector<TSurfacePtr> images(GlyphCount);
         int32_t cellWidth = 1;
@@ -216,6 +273,8 @@ private:
                 continue;
             images[i].reset(TTF_RenderGlyph32_Blended(Face.get(), code, SDL_Color{255, 255, 255, 255}));
             ++GlyphsRendered;
+            if (images[i])
+                images[i].reset(SDL_ConvertSurfaceFormat(images[i].get(), SDL_PIXELFORMAT_ARGB8888, 0));
             if (images[i])
                 cellWidth = std::max(cellWidth, images[i]->w);
         }
@@ -228,29 +287,58 @@ private:
             Glyphs[i].Source = SDL_Rect{};
             if (!images[i])
                 continue;
-            SDL_Rect place{(i % AtlasColumns) * cellWidth, (i / AtlasColumns) * Cell, images[i]->w,
-                           std::min(images[i]->h, Cell)};
+            const SDL_Rect ink = InkBox(*images[i]);
+            if (ink.w == 0)
+                continue;
+            SDL_Rect place{(i % AtlasColumns) * cellWidth, (i / AtlasColumns) * Cell, ink.w, ink.h};
+            SDL_Rect source = ink;
             SDL_SetSurfaceBlendMode(images[i].get(), SDL_BLENDMODE_NONE);
-            SDL_Rect source{0, 0, place.w, place.h};
-            if (SDL_BlitSurface(images[i].get(), &source, sheet.get(), &place) == 0)
-                Glyphs[i].Source = SDL_Rect{(i % AtlasColumns) * cellWidth, (i / AtlasColumns) * Cell,
-                                            source.w, source.h};
+            if (SDL_BlitSurface(images[i].get(), &source, sheet.get(), &place) != 0)
+                continue;
+            // The glyph's image starts at the pen, or left of it when the
+            // glyph reaches back (its left bearing is negative).
+            int minX = 0, maxX = 0, minY = 0, maxY = 0, advance = 0;
+            TTF_GlyphMetrics32(Face.get(), static_cast<Uint32>(FirstGlyph + i), &minX, &maxX, &minY, &maxY,
+                               &advance);
+            Glyphs[i].Source = place;
+            Glyphs[i].OffsetX = std::min(minX, 0) + ink.x;
+            Glyphs[i].OffsetY = ink.y;
         }
-        Atlas = device.CreateTextureFromSurface(sheet.get());
-        if (Atlas == nullptr)
-            return false;
-        // Text is always blended, whatever the render states say.
-        SDL_SetTextureBlendMode(Atlas, SDL_BLENDMODE_BLEND);
-        AtlasDevice = &device;
+        Sheet = std::move(sheet);
         return true;
+    }
+
+    // The smallest box holding every pixel of the image that is not fully
+    // transparent, within the cell's height; empty when there is none.
+    SDL_Rect InkBox(const SDL_Surface& image) const
+    {
+        int left = image.w, right = -1, top = image.h, bottom = -1;
+        const int rows = std::min(image.h, Cell);
+        for (int y = 0; y < rows; ++y) {
+            const auto* row =
+                reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(image.pixels) + y * image.pitch);
+            for (int x = 0; x < image.w; ++x) {
+                if ((row[x] >> 24) == 0)
+                    continue;
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+        if (right < 0)
+            return SDL_Rect{};
+        return SDL_Rect{left, top, right - left + 1, bottom - top + 1};
     }
 
     TTtfReference Library;
     std::unique_ptr<TTF_Font, TTtfFontCloser> Face;
     int32_t Cell = 0;
     std::array<TGlyph, GlyphCount> Glyphs{};
-    SDL_Texture* Atlas = nullptr;
+    TSurfacePtr Sheet;
+    std::vector<TColourAtlas> Atlases;
     const TGfxDevice* AtlasDevice = nullptr;
+    uint64_t UseCounter = 0;
     bool Lost = false;
 };
 
