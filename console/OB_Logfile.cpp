@@ -114,7 +114,10 @@ void LogWriteLine(const std::string& Text)
 {
     // Unsigned subtraction keeps the difference right across one wrap.
     const uint32_t elapsed = OB_Platform().TickCount() - LogStartTick;
-    WriteAll("[" + FormatLogTime(elapsed) + "] " + Text + "\r\n");
+    std::string line;
+    line.reserve(Text.size() + 24);
+    line.append("[").append(FormatLogTime(elapsed)).append("] ").append(Text).append("\r\n");
+    WriteAll(line);
 }
 
 void LogWrite(const std::string& Text)

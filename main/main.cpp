@@ -1,0 +1,40 @@
+// Orbel2: the fixed-time-step demonstration. Starts the engine, opens a
+// 640 x 480 window, runs the demo session until Escape or the window is
+// closed, and stops the engine in reverse order.
+#include "kernel/OB_Kernel.h"
+#include "session/MainSession.h"
+#include "video/OB_Video.h"
+
+#include <cstdio>
+#include <exception>
+
+namespace {
+
+int RunDemo()
+{
+    OB_Kernel_Init();
+    OB_Video_Open(nullptr, 640, 480, 32, false, true, 0);
+    const TSessionClass sessionClass = SessionClass<TMainSession>;
+    std::unique_ptr<TSession> session = sessionClass();
+    session->Run();
+    session.reset();
+    OB_Video_Close();
+    OB_Kernel_Finalize();
+    return 0;
+}
+
+} // namespace
+
+int main()
+{
+    // An error that escapes the engine ends the program with one clear line
+    // and a failure status instead of an abort.
+    try {
+        return RunDemo();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "orbel2: %s\n", error.what());
+    } catch (...) {
+        std::fprintf(stderr, "orbel2: unknown error\n");
+    }
+    return 1;
+}

@@ -1,0 +1,272 @@
+#include "session/MainSession.h"
+
+#include "console/OB_Console.h"
+#include "console/OB_ConsoleDraw.h"
+#include "video/OB_Primitive.h"
+#include "video/OB_Video.h"
+#include "video/platform/OB_KeyMap.h"
+
+#include <cmath>
+
+namespace {
+
+bool RecordCommand(const std::vector<std::string>& Args, int32_t ArgCount, void* Data)
+{
+    if (ArgCount < 1) {
+        ConsolePrint("need file");
+        return false;
+    }
+    static_cast<TMainSession*>(Data)->StartRecording(Args[0]);
+    return true;
+}
+
+bool PlayCommand(const std::vector<std::string>& Args, int32_t ArgCount, void* Data)
+{
+    if (ArgCount < 1) {
+        ConsolePrint("need file");
+        return false;
+    }
+    static_cast<TMainSession*>(Data)->StartPlayback(Args[0]);
+    return true;
+}
+
+bool IsFinite(const TRecordingHeader& header)
+{
+    return std::isfinite(header.X) && std::isfinite(header.Y) && std::isfinite(header.Angle);
+}
+
+} // namespace
+
+void TMainSession::Start()
+{
+    TSession::Start();
+    FScene = std::make_unique<TDemoScene>();
+    FPlaySpeed = 1.0f;
+    OB_Video_SetVirtualSize(800, 600, 0);
+    AddWatch("fps");
+    AddVariable("numupdates", TVariableType::vtInt, &FStepCount);
+    AddVariable("playspeed", TVariableType::vtFloat, &FPlaySpeed);
+    AddVariable("T", TVariableType::vtDouble, &OB_VideoInfo.FrameTime);
+    AddWatch("numupdates");
+    AddWatch("T");
+    AddCommand("record", "", RecordCommand, this);
+    AddCommand("play", "", PlayCommand, this);
+    ConsolePrint("Fixed time \"canonical\" game loop demo");
+    ConsolePrint("use \"record <file>\" to record gameplay");
+    ConsolePrint("use \"play <file>\" to playback gameplay");
+    ConsolePrint("press <home> to hide this console");
+    SetConsoleVisible(true);
+    BuildDemoBodies(*FScene);
+}
+
+void TMainSession::Stop()
+{
+    CloseRecordFile();
+    TSession::Stop();
+}
+
+void TMainSession::Update()
+{
+    FAccumulator += OB_VideoInfo.FrameTime * static_cast<double>(FPlaySpeed);
+    // An infinite play speed times a zero frame time is not a number; the
+    // accumulator would never step again.
+    if (std::isnan(FAccumulator))
+        FAccumulator = 0;
+    uint32_t steps = 0;
+    while (FAccumulator > StepTime) {
+        if (steps == MaxStepsPerFrame) {
+            FAccumulator = 0;
+            break;
+        }
+        RunStep();
+        FAccumulator -= StepTime;
+        ++steps;
+    }
+    FlushRecording();
+    Render();
+}
+
+void TMainSession::RunStep()
+{
+    if (FMode == TPlaybackMode::pmPlay)
+        PlayStep();
+    else
+        RecordStep();
+    StepPhysics(StepTime);
+}
+
+void TMainSession::PlayStep()
+{
+    if (FPendingValid && FPending.StepNumber <= FStepCount) {
+        ApplyInput(FPending.InputBits, StepTime);
+        try {
+            FPendingValid = FReader->ReadRecord(FPending);
+        } catch (const std::exception& error) {
+            StopOnFileError(error);
+        }
+    }
+    ++FStepCount;
+}
+
+void TMainSession::RecordStep()
+{
+    const uint32_t input = SampleInput();
+    if (FMode == TPlaybackMode::pmRecord) {
+        WriteInputRecord(input);
+        ++FStepCount;
+    }
+    ApplyInput(input, StepTime);
+}
+
+uint32_t TMainSession::SampleInput() const
+{
+    uint32_t input = 0;
+    if (IsKeyDown(VK_LEFT))
+        input |= INPUT_LEFT;
+    if (IsKeyDown(VK_RIGHT))
+        input |= INPUT_RIGHT;
+    if (IsKeyDown(VK_UP))
+        input |= INPUT_UP;
+    if (IsKeyDown(VK_DOWN))
+        input |= INPUT_DOWN;
+    return input;
+}
+
+void TMainSession::ApplyInput(uint32_t Input, float /*Dt*/)
+{
+    ApplyDemoInput(FScene->Player, Input);
+}
+
+void TMainSession::StepPhysics(float Dt)
+{
+    FScene->Physics.Step(TIntegrationMode::imMidpoint, Dt);
+}
+
+void TMainSession::Render()
+{
+    TQuad quad;
+    OB_Quad_Init(quad, 0);
+    OB_Video_Clear(0);
+    OB_Video_BeginScene();
+
+    const TBody& player = FScene->Player;
+    OB_Quad_SetColorValue(quad, 1, 0, 0, 1);
+    OB_Quad_SetCorners(quad, player.State.Position.x, player.State.Position.y, 40, 20, player.State.Angle, 0.5f,
+                       0.5f);
+    OB_Quad_Draw(quad, nullptr);
+
+    OB_Quad_SetColorValue(quad, 1, 1, 1, 1);
+    for (const TBody& box : FScene->Boxes) {
+        OB_Quad_SetCorners(quad, box.State.Position.x, box.State.Position.y, 40, 40, box.State.Angle, 0.5f, 0.5f);
+        OB_Quad_Draw(quad, nullptr);
+    }
+    OB_Line_Draw(FScene->Spring.AnchorWorldA(), FScene->Spring.AnchorWorldB(), 0xFFFFFFFF);
+
+    ConsoleDraw();
+    OB_Video_EndScene();
+    OB_Video_Present(true);
+}
+
+void TMainSession::KeyDown(uint16_t Key)
+{
+    ConsoleKeyDown(Key);
+    switch (Key) {
+    case VK_ESCAPE: Terminate(0); break;
+    case VK_HOME: ToggleConsole(); break;
+    case VK_F11: ToggleFullScreen(); break;
+    default: TSession::KeyDown(Key); break;
+    }
+}
+
+void TMainSession::ToggleFullScreen()
+{
+    // A mode the device refuses leaves the previous one running.
+    try {
+        OB_Video_Open(nullptr, 800, 600, 32, !OB_VideoInfo.FullScreen, true, 0);
+    } catch (const std::exception& error) {
+        ConsolePrint(std::string("Error: ") + error.what());
+    }
+}
+
+void TMainSession::KeyPress(char Ch)
+{
+    ConsoleChar(Ch);
+    TSession::KeyPress(Ch);
+}
+
+void TMainSession::WriteInputRecord(uint32_t Input)
+{
+    FWriter->Write(TInputRecord{FStepCount, Input});
+}
+
+void TMainSession::CloseRecordFile()
+{
+    if (FWriter) {
+        try {
+            FWriter->Flush();
+        } catch (const std::exception& error) {
+            ConsolePrint(std::string("Error: ") + error.what());
+        }
+    }
+    FWriter.reset();
+    FReader.reset();
+    FPendingValid = false;
+}
+
+void TMainSession::StopOnFileError(const std::exception& error)
+{
+    ConsolePrint(std::string("Error: ") + error.what());
+    FWriter.reset();
+    FReader.reset();
+    FPendingValid = false;
+    FMode = TPlaybackMode::pmNone;
+}
+
+void TMainSession::FlushRecording()
+{
+    if (!FWriter)
+        return;
+    try {
+        FWriter->Flush();
+    } catch (const std::exception& error) {
+        StopOnFileError(error);
+    }
+}
+
+void TMainSession::StartRecording(const std::string& Name)
+{
+    CloseRecordFile();
+    const TBodyState& player = FScene->Player.State;
+    try {
+        FWriter = std::make_unique<TRecordWriter>(Name,
+                                                  TRecordingHeader{player.Position.x, player.Position.y, player.Angle});
+    } catch (...) {
+        FMode = TPlaybackMode::pmNone;
+        throw;
+    }
+    FStepCount = 0;
+    FMode = TPlaybackMode::pmRecord;
+}
+
+void TMainSession::StartPlayback(const std::string& Name)
+{
+    CloseRecordFile();
+    try {
+        FReader = std::make_unique<TRecordReader>(Name);
+        TRecordingHeader header;
+        if (FReader->ReadHeader(header)) {
+            if (!IsFinite(header))
+                throw EInOutError("Not a recording: the start of \"" + Name + "\" is not a position and angle");
+            FScene->Player.State.Position = TVector2D{header.X, header.Y};
+            FScene->Player.State.Angle = header.Angle;
+            FPendingValid = FReader->ReadRecord(FPending);
+        }
+    } catch (...) {
+        FReader.reset();
+        FPendingValid = false;
+        FMode = TPlaybackMode::pmNone;
+        throw;
+    }
+    FMode = TPlaybackMode::pmPlay;
+    FStepCount = 0;
+}
