@@ -7,14 +7,17 @@
 
 // Why the answers are complete. The pair (a, b) passes the circle test only
 // if |pa - pb| < ra + rb (the float test can exceed the true distance bound
-// by a few ulps, far inside the slack below). Let q be where a stood when it
-// asked and f where b was filed. While both have moved at most m along each
-// axis, per axis |q - f| <= |q - pa| + |pa - pb| + |pb - f| < ra + rb + 2m,
-// which is the reach a query accepts. A cell is wider than the greatest
-// reach of two filed bodies, so f lies in q's cell or one of its eight
-// neighbours. Bodies that break the premise are offered to every query
-// instead: wide ones from the start, escaped ones from the nudge that took
-// them beyond m.
+// by a few ulps, far inside the slack below). Let q be a point that a has
+// strayed at most m from along each axis, and f a point that b has strayed
+// at most m from. Per axis |q - f| <= |q - pa| + |pa - pb| + |pb - f|
+// < ra + rb + 2m, the reach within which the grid names b to a. For two
+// filed bodies q and f are where they were filed, so their neighbour lists,
+// made once at Build, hold while both stay within m of their filings. A
+// body nudged further escapes: it is offered to every query from then on,
+// and when it asks itself, the cells around where it stands are scanned,
+// an answer that holds until it strays m from there. A cell is wider than
+// the greatest reach between two filed bodies, so every filing within reach
+// of a point lies in the point's cell or one of its eight neighbours.
 namespace {
 
 constexpr uint8_t kFiled = 0;
@@ -38,6 +41,23 @@ bool IsFinite(TVector2D v)
     return std::isfinite(v.x) && std::isfinite(v.y);
 }
 
+bool WithinMargin(TVector2D p, TVector2D q, double margin)
+{
+    return std::fabs(double(p.x) - q.x) <= margin && std::fabs(double(p.y) - q.y) <= margin;
+}
+
+// Lists are a handful long; insertion sort beats anything clever.
+void SortShort(uint32_t* first, uint32_t* last)
+{
+    for (uint32_t* i = first + 1; i < last; ++i) {
+        const uint32_t value = *i;
+        uint32_t* j = i;
+        for (; j > first && *(j - 1) > value; --j)
+            *j = *(j - 1);
+        *j = value;
+    }
+}
+
 }  // namespace
 
 bool TCollisionGrid::CellOf(TVector2D position, TCell& cell) const
@@ -59,11 +79,19 @@ uint32_t TCollisionGrid::Bucket(TCell cell) const
 
 void TCollisionGrid::MarkWide(size_t index)
 {
-    if (Unfiled[index] != kFiled)
+    if (State[index] != kFiled)
         return;
-    Unfiled[index] = kWide;
+    State[index] = kWide;
     Everywhere.push_back(static_cast<uint32_t>(index));
     ++StatsValue.WideBodies;
+}
+
+bool TCollisionGrid::Near(const TFiled& a, const TFiled& b) const
+{
+    if (a.Group != b.Group)
+        return false;
+    const double reach = Reach(a.Radius, b.Radius, Margin);
+    return std::fabs(double(a.X) - b.X) <= reach && std::fabs(double(a.Y) - b.Y) <= reach;
 }
 
 void TCollisionGrid::Build(const std::vector<TBody*>& bodies)
@@ -71,9 +99,8 @@ void TCollisionGrid::Build(const std::vector<TBody*>& bodies)
     Bodies = &bodies;
     const size_t count = bodies.size();
     StatsValue = TBroadPhaseStats{};
-    BodyCell.resize(count);
-    FiledAt.resize(count);
-    Unfiled.assign(count, kFiled);
+    State.assign(count, kFiled);
+    Filing.resize(count);
     Everywhere.clear();
     Everywhere.reserve(count);
 
@@ -94,9 +121,9 @@ void TCollisionGrid::Build(const std::vector<TBody*>& bodies)
             maxRadius = std::max(maxRadius, static_cast<double>(body->Radius));
     }
     // A quarter radius of slack lets a body take many half-unit nudges
-    // before it has to leave the grid, at a modest cost in cell size.
-    MarginValue = 0.25 * maxRadius + 0.5;
-    CellSize = Reach(maxRadius, maxRadius, MarginValue) * 1.01;
+    // before it escapes, at a modest cost in cell size.
+    Margin = 0.25 * maxRadius + 0.5;
+    CellSize = Reach(maxRadius, maxRadius, Margin) * 1.01;
 
     for (TBody* body : bodies)
         body->GridSlot = UINT32_MAX;
@@ -109,85 +136,157 @@ void TCollisionGrid::Build(const std::vector<TBody*>& bodies)
             continue;
         }
         body.GridSlot = static_cast<uint32_t>(i);
+        TFiled& filed = Filing[i];
+        filed = TFiled{TCell{0, 0}, body.State.Position.x, body.State.Position.y, body.Radius, body.Group,
+                       static_cast<uint32_t>(i)};
         const bool ordinary = IsFinite(body.State.Position) && std::isfinite(body.Radius) &&
-                              body.Radius <= wideRadius && CellOf(body.State.Position, BodyCell[i]);
+                              body.Radius <= wideRadius && CellOf(body.State.Position, filed.Cell);
         if (!ordinary)
             MarkWide(i);
     }
+    FileBodies();
+    ListNeighbours();
+}
 
+// Counting sort of the filed bodies into their buckets, each bucket in
+// index order.
+void TCollisionGrid::FileBodies()
+{
+    const size_t count = Filing.size();
     uint32_t buckets = 8;
     while (buckets < 2 * count)
         buckets *= 2;
     BucketMask = buckets - 1;
     BucketStart.assign(buckets + 1, 0);
     for (size_t i = 0; i < count; ++i) {
-        if (Unfiled[i] == kFiled)
-            ++BucketStart[Bucket(BodyCell[i]) + 1];
+        if (State[i] == kFiled)
+            ++BucketStart[Bucket(Filing[i].Cell) + 1];
     }
     for (uint32_t b = 0; b < buckets; ++b)
         BucketStart[b + 1] += BucketStart[b];
     BucketEntries.resize(BucketStart[buckets]);
-    // Filled back to front so that each bucket lists its bodies in index
-    // order; that walks each bucket's end mark down to its start, one slot
-    // along, so the marks are shifted back afterwards.
-    for (size_t i = count; i-- > 0;) {
-        if (Unfiled[i] != kFiled)
-            continue;
-        FiledAt[i] = bodies[i]->State.Position;
-        BucketEntries[--BucketStart[Bucket(BodyCell[i]) + 1]] = static_cast<uint32_t>(i);
+    FillCursor.assign(BucketStart.begin(), BucketStart.end() - 1);
+    for (size_t i = 0; i < count; ++i) {
+        if (State[i] == kFiled)
+            BucketEntries[FillCursor[Bucket(Filing[i].Cell)]++] = Filing[i];
     }
-    for (uint32_t b = 0; b < buckets; ++b)
-        BucketStart[b] = BucketStart[b + 1];
-    BucketStart[buckets] = static_cast<uint32_t>(BucketEntries.size());
+}
+
+// Every unordered pair of filed bodies within reach, found once: in the
+// body's own cell with a later body, or in the four cells ahead of it.
+void TCollisionGrid::ListNeighbours()
+{
+    static constexpr TCell kAhead[] = {{1, -1}, {1, 0}, {1, 1}, {0, 1}};
+    const size_t count = Filing.size();
+    NeighbourStart.assign(count + 1, 0);
+    PairScratch.clear();
+    PairScratch.reserve(Neighbours.capacity());  // two entries per pair, as in Neighbours
+    const auto pairUp = [&](const TFiled& a, const TFiled& b) {
+        if (!Near(a, b))
+            return;
+        PairScratch.push_back(a.Index);
+        PairScratch.push_back(b.Index);
+        ++NeighbourStart[a.Index + 1];
+        ++NeighbourStart[b.Index + 1];
+    };
+    for (size_t i = 0; i < count; ++i) {
+        if (State[i] != kFiled)
+            continue;
+        const TFiled& a = Filing[i];
+        const uint32_t home = Bucket(a.Cell);
+        for (uint32_t k = BucketStart[home]; k < BucketStart[home + 1]; ++k) {
+            const TFiled& b = BucketEntries[k];
+            if (b.Index > a.Index && b.Cell == a.Cell)
+                pairUp(a, b);
+        }
+        for (const TCell offset : kAhead) {
+            const TCell cell{a.Cell.x + offset.x, a.Cell.y + offset.y};
+            const uint32_t bucket = Bucket(cell);
+            for (uint32_t k = BucketStart[bucket]; k < BucketStart[bucket + 1]; ++k) {
+                if (BucketEntries[k].Cell == cell)
+                    pairUp(a, BucketEntries[k]);
+            }
+        }
+    }
+    for (size_t i = 0; i < count; ++i)
+        NeighbourStart[i + 1] += NeighbourStart[i];
+    // Headroom, so that a few more pairs next step do not reallocate.
+    const size_t listed = NeighbourStart[count];
+    if (listed > Neighbours.capacity())
+        Neighbours.reserve(listed + listed / 2 + 64);
+    Neighbours.resize(listed);
+    FillCursor.assign(NeighbourStart.begin(), NeighbourStart.end() - 1);
+    for (size_t p = 0; p < PairScratch.size(); p += 2) {
+        const uint32_t a = PairScratch[p];
+        const uint32_t b = PairScratch[p + 1];
+        Neighbours[FillCursor[a]++] = b;
+        Neighbours[FillCursor[b]++] = a;
+    }
+    for (size_t i = 0; i < count; ++i)
+        SortShort(Neighbours.data() + NeighbourStart[i], Neighbours.data() + NeighbourStart[i + 1]);
+}
+
+bool TCollisionGrid::ScanCells(size_t a, std::vector<uint32_t>& out) const
+{
+    const TBody& A = *(*Bodies)[a];
+    TFiled asker{TCell{0, 0}, A.State.Position.x, A.State.Position.y, A.Radius, A.Group, static_cast<uint32_t>(a)};
+    if (!CellOf(A.State.Position, asker.Cell))
+        return false;
+    for (int32_t dy = -1; dy <= 1; ++dy) {
+        for (int32_t dx = -1; dx <= 1; ++dx) {
+            const TCell cell{asker.Cell.x + dx, asker.Cell.y + dy};
+            const uint32_t bucket = Bucket(cell);
+            for (uint32_t k = BucketStart[bucket]; k < BucketStart[bucket + 1]; ++k) {
+                const TFiled& b = BucketEntries[k];
+                if (b.Cell == cell && b.Index != a && State[b.Index] == kFiled && Near(asker, b))
+                    out.push_back(b.Index);
+            }
+        }
+    }
+    return true;
 }
 
 bool TCollisionGrid::Query(size_t a, std::vector<uint32_t>& out)
 {
     out.clear();
-    const std::vector<TBody*>& bodies = *Bodies;
-    const TBody& A = *bodies[a];
-    TCell home{};
-    if (Unfiled[a] == kWide || !CellOf(A.State.Position, home))
+    if (State[a] == kWide)
         return false;
-
-    const double x = A.State.Position.x;
-    const double y = A.State.Position.y;
-    for (int32_t dy = -1; dy <= 1; ++dy) {
-        for (int32_t dx = -1; dx <= 1; ++dx) {
-            const TCell cell{home.x + dx, home.y + dy};
-            const uint32_t bucket = Bucket(cell);
-            for (uint32_t k = BucketStart[bucket]; k < BucketStart[bucket + 1]; ++k) {
-                const uint32_t b = BucketEntries[k];
-                if (b == a || Unfiled[b] != kFiled || !(BodyCell[b] == cell))
-                    continue;
-                const TBody& B = *bodies[b];
-                if (B.Group != A.Group)
-                    continue;
-                const double reach = Reach(A.Radius, B.Radius, MarginValue);
-                if (std::fabs(x - FiledAt[b].x) > reach || std::fabs(y - FiledAt[b].y) > reach)
-                    continue;
-                out.push_back(b);
-            }
+    const TBody& A = *(*Bodies)[a];
+    AnsweredFromFiling = State[a] == kFiled;
+    if (AnsweredFromFiling) {
+        for (uint32_t k = NeighbourStart[a]; k < NeighbourStart[a + 1]; ++k) {
+            if (State[Neighbours[k]] == kFiled)
+                out.push_back(Neighbours[k]);
         }
+    } else {
+        AskedAt = A.State.Position;
+        if (!ScanCells(a, out))
+            return false;
     }
+    if (Everywhere.empty())
+        return true;
     for (const uint32_t b : Everywhere) {
-        if (b != a && bodies[b]->Group == A.Group)
+        if (b != a && (*Bodies)[b]->Group == A.Group)
             out.push_back(b);
     }
     std::sort(out.begin(), out.end());
     return true;
 }
 
+bool TCollisionGrid::AnswerCovers(size_t a) const
+{
+    if (AnsweredFromFiling)
+        return State[a] == kFiled;
+    return WithinMargin((*Bodies)[a]->State.Position, AskedAt, Margin);
+}
+
 void TCollisionGrid::NoteMoved(size_t index)
 {
-    if (Unfiled[index] != kFiled)
+    if (State[index] != kFiled)
         return;
-    const TVector2D p = (*Bodies)[index]->State.Position;
-    const bool withinMargin = std::fabs(double(p.x) - FiledAt[index].x) <= MarginValue &&
-                              std::fabs(double(p.y) - FiledAt[index].y) <= MarginValue;
-    if (withinMargin)
+    if (WithinMargin((*Bodies)[index]->State.Position, MakeVector2D(Filing[index].X, Filing[index].Y), Margin))
         return;
-    Unfiled[index] = kEscaped;
+    State[index] = kEscaped;
     Everywhere.push_back(static_cast<uint32_t>(index));
     ++StatsValue.Escapes;
 }

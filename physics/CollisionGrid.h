@@ -2,10 +2,11 @@
 // bodies' bounding circles that names, for one body, every other body whose
 // circle may meet its own.
 //
-// Rule: a body is filed where it stood at Build. An answer stays complete as
-// long as the asking body has moved at most Margin() (along each axis) since
-// it asked, and every body that moves calls NoteMoved: a body that strays
-// more than Margin() from where it was filed is then offered to every query.
+// Rule: the grid is built once per pass and files every body where it then
+// stands. Every body that a nudge moves must be reported with NoteMoved, and
+// the asker must ask again as soon as AnswerCovers says its answer no longer
+// covers where it stands; between those, an answer lists every body that
+// can pass the circle test with the asker.
 #pragma once
 
 #include "physics/Vector2D.h"
@@ -18,8 +19,8 @@ class TBody;
 
 struct TBroadPhaseStats {
     size_t WideBodies = 0;  // checked against everybody: huge, far away, not finite, or listed twice
-    size_t Escapes = 0;  // bodies nudged further than the margin in the pass
-    size_t Requeries = 0;  // queries repeated because the asking body was nudged too far
+    size_t Escapes = 0;  // bodies nudged further than the margin from where they were filed
+    size_t Requeries = 0;  // answers renewed because the asker was nudged too far
 };
 
 class TCollisionGrid {
@@ -30,8 +31,9 @@ public:
     // may pass the circle test with a (same group, circles possibly meeting).
     // False when a must instead be tested against every body.
     bool Query(size_t a, std::vector<uint32_t>& out);
+    // Whether the last answer given to a still covers where a stands.
+    bool AnswerCovers(size_t a) const;
     void NoteMoved(size_t index);
-    double Margin() const { return MarginValue; }
     const TBroadPhaseStats& Stats() const { return StatsValue; }
     void CountRequery() { ++StatsValue.Requeries; }
 
@@ -40,21 +42,41 @@ private:
         int32_t x, y;
         bool operator==(const TCell&) const = default;
     };
+    // What a bucket holds of a filed body, packed so a scan reads one line.
+    struct TFiled {
+        TCell Cell;
+        float X, Y, Radius;
+        int32_t Group;
+        uint32_t Index;
+    };
 
     bool CellOf(TVector2D position, TCell& cell) const;
     uint32_t Bucket(TCell cell) const;
     void MarkWide(size_t index);
+    bool Near(const TFiled& a, const TFiled& b) const;
+    void FileBodies();
+    void ListNeighbours();
+    bool ScanCells(size_t a, std::vector<uint32_t>& out) const;
 
     const std::vector<TBody*>* Bodies = nullptr;
-    double MarginValue = 0.0;
+    double Margin = 0.0;
     double CellSize = 1.0;
-    double InvCellSize = 1.0;
     uint32_t BucketMask = 0;
-    std::vector<TCell> BodyCell;
-    std::vector<TVector2D> FiledAt;
-    std::vector<uint8_t> Unfiled;  // wide or escaped: offered to every query
+    std::vector<uint8_t> State;  // filed, wide or escaped
+    std::vector<TFiled> Filing;  // by body index
     std::vector<uint32_t> BucketStart;
-    std::vector<uint32_t> BucketEntries;
-    std::vector<uint32_t> Everywhere;  // the unfiled bodies, in the order they left the grid
+    std::vector<TFiled> BucketEntries;
+    // Every filed body's filed neighbours, ascending: bodies of its group
+    // whose filed positions lie within reach of its own.
+    std::vector<uint32_t> NeighbourStart;
+    std::vector<uint32_t> Neighbours;
+    std::vector<uint32_t> PairScratch;
+    std::vector<uint32_t> FillCursor;
+    // Wide and escaped bodies, offered to every query.
+    std::vector<uint32_t> Everywhere;
+    // The last answer: from the filing (valid while the asker stays filed)
+    // or from a scan of the cells around AskedAt.
+    bool AnsweredFromFiling = false;
+    TVector2D AskedAt{0.0f, 0.0f};
     TBroadPhaseStats StatsValue;
 };

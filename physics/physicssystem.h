@@ -158,8 +158,9 @@ public:
 
 private:
     void ApplyDrag(TBody& body);
-    // Steps 1 to 6 of one ordered visit; true when the pair was nudged.
-    bool VisitPair(TBody& A, TBody& B);
+    // Steps 3 to 6 of one ordered visit, for a pair whose circles meet;
+    // true when the pair was nudged.
+    bool TouchPair(TBody& A, TBody& B);
     // Visits (a, b) for every b from `from` on, as the all-pairs pass would.
     void VisitAll(size_t a, size_t from, bool gridBuilt);
     bool FindEdgeCrossingFast(const TBody& A, const TBody& B, TVector2D& P) const;
