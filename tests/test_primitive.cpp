@@ -182,4 +182,73 @@ TEST_F(Drawing, LongStripsKeepEveryTriangleAndOverlongOnesAreRefused)
     EXPECT_EQ(device->SetVertexShader(0x102), D3DERR_INVALIDCALL);
 }
 
+// Upright, untextured quads graded from top to bottom take a shortcut on the
+// software renderer; it must give the pixels the triangles give, within one
+// step per channel, wherever the quad lies and whatever the blending.
+TEST_F(Drawing, AlignedQuadsMatchTheTrianglePath)
+{
+    TGfxDevice* device = OB_VideoInfo.Device;
+    SDL_Renderer* renderer = device->Renderer();
+    struct TCase {
+        float Left, Top, Right, Bottom;
+        uint32_t TopColour, BottomColour;
+        bool Blend;
+    };
+    const TCase cases[] = {
+        {0, 0, 800, 300, 0x44000000u, 0xDD000000u, true},        // the console's background
+        {13, 7, 50, 30, 0x80FF0000u, 0x2000FF80u, true},         // small, odd sizes
+        {13, 30, 50, 7, 0x80FF0000u, 0x2000FF80u, true},         // upside down
+        {-20, -50, 900, 100, 0xFF102030u, 0x10F0E0D0u, true},    // partly off the screen
+        {10.6f, 20.4f, 200.9f, 120.5f, 0x00000000u, 0xFFFFFFFFu, true},   // between pixels
+        {100, 100, 300, 400, 0x44FF8000u, 0xDD0080FFu, false},    // no blending: colours replace
+        {100, 100, 300, 400, 0x80123456u, 0x80123456u, true},    // one colour
+        {100, 100, 100, 400, 0xFFFFFFFFu, 0xFF000000u, true},    // no width: nothing
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.Left << "," << c.Top << " " << c.Right << "," << c.Bottom);
+        device->SetRenderState(D3DRS_ALPHABLENDENABLE, c.Blend ? 1 : 0);
+        TQuad quad;
+        OB_Quad_Init(quad, 0);
+        const float corners[4][2] = {{c.Left, c.Top}, {c.Right, c.Top}, {c.Left, c.Bottom}, {c.Right, c.Bottom}};
+        for (int i = 0; i < 4; ++i) {
+            quad.Vertices[i].X = corners[i][0];
+            quad.Vertices[i].Y = corners[i][1];
+            quad.Vertices[i].Diffuse = i < 2 ? c.TopColour : c.BottomColour;
+        }
+
+        OB_Video_Clear(0xFF40A0E0u);
+        OB_Quad_Draw(quad, nullptr);
+        std::vector<uint32_t> fast;
+        ASSERT_TRUE(device->ReadPixels(0, 0, 800, 600, fast));
+
+        OB_Video_Clear(0xFF40A0E0u);
+        SDL_Vertex points[4];
+        for (int i = 0; i < 4; ++i) {
+            const TQuadVertex& v = quad.Vertices[i];
+            ASSERT_TRUE(device->TransformToPixel(v.X, v.Y, 0, points[i].position.x, points[i].position.y));
+            points[i].color = SDL_Color{static_cast<Uint8>(v.Diffuse >> 16), static_cast<Uint8>(v.Diffuse >> 8),
+                                        static_cast<Uint8>(v.Diffuse), static_cast<Uint8>(v.Diffuse >> 24)};
+            points[i].tex_coord = SDL_FPoint{0, 0};
+        }
+        const int indices[6] = {0, 1, 2, 1, 3, 2};
+        ASSERT_EQ(SDL_RenderGeometry(renderer, nullptr, points, 4, indices, 6), 0);
+        std::vector<uint32_t> reference;
+        ASSERT_TRUE(device->ReadPixels(0, 0, 800, 600, reference));
+
+        int worst = 0;
+        size_t worstAt = 0;
+        for (size_t i = 0; i < fast.size(); ++i)
+            for (int shift = 0; shift < 24; shift += 8) {
+                const int step = std::abs(static_cast<int>((fast[i] >> shift) & 0xFF) -
+                                          static_cast<int>((reference[i] >> shift) & 0xFF));
+                if (step > worst) {
+                    worst = step;
+                    worstAt = i;
+                }
+            }
+        EXPECT_LE(worst, 1) << "at " << worstAt % 800 << "," << worstAt / 800 << ": " << std::hex << fast[worstAt]
+                            << " against " << reference[worstAt];
+    }
+}
+
 } // namespace

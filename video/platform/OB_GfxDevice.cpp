@@ -6,6 +6,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <unordered_map>
@@ -51,6 +52,34 @@ SDL_Color ToSdlColor(uint32_t argb)
 // Sizes beyond this are refused: no display or renderer of today takes them,
 // and the window system would fail in less helpful ways.
 constexpr uint32_t MaxBackBufferSide = 16384;
+
+uint32_t ToArgb(const SDL_Color& c)
+{
+    return static_cast<uint32_t>(c.a) << 24 | static_cast<uint32_t>(c.r) << 16 | static_cast<uint32_t>(c.g) << 8 | c.b;
+}
+
+bool SameColour(const SDL_Color& a, const SDL_Color& b)
+{
+    return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a;
+}
+
+// Gradients kept at once: the console's background and room for a few more.
+constexpr size_t MaxGradients = 4;
+// Beyond this the software renderer's fixed-point arithmetic has no room:
+// such quads stay on the triangle path.
+constexpr float MaxAlignedCoordinate = 32768.0f;
+
+// One channel of a vertical gradient at the centre of row Row of Rows, the
+// way the triangle fill weighs its corners: in half pixels the centre lies
+// 2 Row + 1 below the top edge of a band 2 Rows high, and the weighted sum
+// is truncated.
+uint32_t GradientChannel(uint32_t top, uint32_t bottom, int64_t row, int64_t rows)
+{
+    const int64_t below = 2 * row + 1;
+    const int64_t span = 2 * rows;
+    return static_cast<uint32_t>((static_cast<int64_t>(top) * (span - below) + static_cast<int64_t>(bottom) * below) /
+                                 span);
+}
 
 bool ValidSize(const D3DPRESENT_PARAMETERS& params)
 {
@@ -138,10 +167,17 @@ D3DMATRIX OB_MatrixPerspectiveFovLH(float FovY, float Aspect, float ZNear, float
     return m;
 }
 
+void TGfxDevice::TTextureDestroyer::operator()(SDL_Texture* Texture) const
+{
+    SDL_DestroyTexture(Texture);
+}
+
 TGfxDevice::TGfxDevice(SDL_Window* Window, SDL_Renderer* Renderer)
     : FWindow(Window), FRenderer(Renderer), FView(IdentityMatrix()), FProjection(IdentityMatrix()),
       FViewProjection(IdentityMatrix())
 {
+    SDL_RendererInfo info{};
+    FSoftware = SDL_GetRendererInfo(Renderer, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE) != 0;
 }
 
 TGfxDevice::~TGfxDevice()
@@ -149,6 +185,7 @@ TGfxDevice::~TGfxDevice()
     auto& live = LiveTextures();
     for (auto it = live.begin(); it != live.end();)
         it = it->second == this ? live.erase(it) : std::next(it);
+    FGradients.clear();   // before the renderer, which would free them with itself
     if (FRenderer != nullptr)
         SDL_DestroyRenderer(FRenderer);
 }
@@ -386,10 +423,97 @@ HRESULT TGfxDevice::DrawPrimitiveUP(uint32_t PrimitiveType, uint32_t PrimitiveCo
         indices[i * 3 + 1] = odd ? first + 2 : first + 1;
         indices[i * 3 + 2] = odd ? first + 1 : first + 2;
     }
+    if (PrimitiveCount == 2 && FTexture == nullptr && FSoftware && DrawAlignedQuad(points.data()))
+        return D3D_OK;
     ApplyBlendMode(FTexture);
     const int result = SDL_RenderGeometry(FRenderer, FTexture, points.data(), static_cast<int>(vertexCount),
                                           indices.data(), static_cast<int>(PrimitiveCount * 3));
     return result == 0 ? D3D_OK : E_FAIL;
+}
+
+// The software renderer puts a vertex on the whole pixel its coordinates
+// truncate to, and fills a rectangle from its top edge down to the row above
+// its bottom edge and from its left edge to the column before its right
+// edge, each pixel in the colour interpolated at its centre. A quad whose
+// corners truncate to such a rectangle, whose top two vertices share one
+// colour and whose bottom two another, is therefore a band of rows each of
+// one colour: it is drawn as a rectangle fill when all four colours agree,
+// else as a copy of its gradient, made once and kept. False leaves the quad
+// to the triangle path.
+bool TGfxDevice::DrawAlignedQuad(const SDL_Vertex* Points)
+{
+    int x[4];
+    int y[4];
+    for (int i = 0; i < 4; ++i) {
+        const SDL_FPoint& p = Points[i].position;
+        if (!(std::fabs(p.x) < MaxAlignedCoordinate && std::fabs(p.y) < MaxAlignedCoordinate))
+            return false;
+        x[i] = static_cast<int>(p.x);
+        y[i] = static_cast<int>(p.y);
+    }
+    // Strip order: 0 and 1 share an edge, 2 and 3 the opposite one.
+    if (y[0] != y[1] || y[2] != y[3] || x[0] != x[2] || x[1] != x[3])
+        return false;
+    if (!SameColour(Points[0].color, Points[1].color) || !SameColour(Points[2].color, Points[3].color))
+        return false;
+    const bool upsideDown = y[2] < y[0];
+    const SDL_Color& top = Points[upsideDown ? 2 : 0].color;
+    const SDL_Color& bottom = Points[upsideDown ? 0 : 2].color;
+    const int left = std::min(x[0], x[1]);
+    const int right = std::max(x[0], x[1]);
+    const int upper = std::min(y[0], y[2]);
+    const int lower = std::max(y[0], y[2]);
+
+    int width = 0;
+    int height = 0;
+    if (SDL_GetRendererOutputSize(FRenderer, &width, &height) != 0)
+        return false;
+    const SDL_Rect seen{std::max(left, 0), std::max(upper, 0), std::min(right, width) - std::max(left, 0),
+                        std::min(lower, height) - std::max(upper, 0)};
+    if (seen.w <= 0 || seen.h <= 0)
+        return true;   // flat, or wholly off the screen: no pixel to fill
+
+    if (SameColour(top, bottom)) {
+        SDL_SetRenderDrawColor(FRenderer, top.r, top.g, top.b, top.a);
+        return SDL_RenderFillRect(FRenderer, &seen) == 0;
+    }
+    SDL_Texture* gradient = GradientTexture(seen.w, seen.h, lower - upper, seen.y - upper, ToArgb(top), ToArgb(bottom));
+    if (gradient == nullptr)
+        return false;
+    ApplyBlendMode(gradient);
+    return SDL_RenderCopy(FRenderer, gradient, nullptr, &seen) == 0;
+}
+
+SDL_Texture* TGfxDevice::GradientTexture(int Width, int Height, int FullHeight, int FirstRow, uint32_t Top,
+                                         uint32_t Bottom)
+{
+    ++FGradientUses;
+    for (TGradient& kept : FGradients) {
+        if (kept.Width == Width && kept.Height == Height && kept.FullHeight == FullHeight &&
+            kept.FirstRow == FirstRow && kept.Top == Top && kept.Bottom == Bottom) {
+            kept.LastUse = FGradientUses;
+            return kept.Texture.get();
+        }
+    }
+    TTexturePtr texture(
+        SDL_CreateTexture(FRenderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, Width, Height));
+    if (!texture)
+        return nullptr;
+    std::vector<uint32_t> pixels(static_cast<size_t>(Width) * static_cast<size_t>(Height));
+    for (int row = 0; row < Height; ++row) {
+        uint32_t colour = 0;
+        for (int shift = 0; shift < 32; shift += 8)
+            colour |= GradientChannel((Top >> shift) & 0xFF, (Bottom >> shift) & 0xFF, FirstRow + row, FullHeight)
+                      << shift;
+        std::fill_n(pixels.begin() + static_cast<ptrdiff_t>(row) * Width, Width, colour);
+    }
+    if (SDL_UpdateTexture(texture.get(), nullptr, pixels.data(), Width * 4) != 0)
+        return nullptr;
+    if (FGradients.size() == MaxGradients)
+        FGradients.erase(std::min_element(FGradients.begin(), FGradients.end(),
+                                          [](const auto& a, const auto& b) { return a.LastUse < b.LastUse; }));
+    FGradients.push_back(TGradient{Width, Height, FullHeight, FirstRow, Top, Bottom, FGradientUses, std::move(texture)});
+    return FGradients.back().Texture.get();
 }
 
 bool TGfxDevice::ReadPixels(int X, int Y, int Width, int Height, std::vector<uint32_t>& Argb) const

@@ -4,6 +4,10 @@
 // 24-byte vertices straight from the caller's memory). Failures come back
 // as Direct3D result codes so the device wrapper can name them.
 //
+// On the software renderer an untextured quad that lands axis-aligned on the
+// pixel grid, in one colour or graded from top to bottom, is filled by rows
+// instead of pixel by pixel; the pixels are those the triangle path gives.
+//
 // Texture handles are SDL_Texture* (nullptr: no texture). A renderer frees
 // its textures when it goes, so free a texture with OB_Gfx_DestroyTexture,
 // which knows whether its device still exists; never SDL_DestroyTexture.
@@ -20,6 +24,7 @@ struct SDL_Renderer;
 struct SDL_Texture;
 struct SDL_Window;
 struct SDL_Surface;
+struct SDL_Vertex;
 struct TQuadVertex;
 
 using HRESULT = int32_t;
@@ -186,9 +191,27 @@ public:
     SDL_Texture* CreateTextureFromSurface(SDL_Surface* Surface);
 
 private:
+    struct TTextureDestroyer {
+        void operator()(SDL_Texture* Texture) const;
+    };
+    using TTexturePtr = std::unique_ptr<SDL_Texture, TTextureDestroyer>;
+    // A vertical gradient as the triangle path would fill it, kept while it
+    // is drawn frame after frame at the same size.
+    struct TGradient {
+        int Width = 0;
+        int Height = 0;
+        int FullHeight = 0;    // rows of the whole quad; the texture may be its visible part
+        int FirstRow = 0;      // the quad's row at the texture's top
+        uint32_t Top = 0;
+        uint32_t Bottom = 0;
+        uint64_t LastUse = 0;
+        TTexturePtr Texture;
+    };
+
     TGfxDevice(SDL_Window* Window, SDL_Renderer* Renderer);
-    void UpdateCombinedTransform();
     HRESULT ApplyPresentParams(const D3DPRESENT_PARAMETERS& Params);
+    bool DrawAlignedQuad(const SDL_Vertex* Points);
+    SDL_Texture* GradientTexture(int Width, int Height, int FullHeight, int FirstRow, uint32_t Top, uint32_t Bottom);
 
     SDL_Window* FWindow = nullptr;
     SDL_Renderer* FRenderer = nullptr;
@@ -201,6 +224,9 @@ private:
     D3DMATRIX FProjection;
     D3DMATRIX FViewProjection;
     bool FInScene = false;
+    bool FSoftware = false;
+    std::vector<TGradient> FGradients;
+    uint64_t FGradientUses = 0;
 };
 
 // Frees a texture made by a TGfxDevice. Harmless for nullptr and for a
