@@ -42,6 +42,17 @@ HRESULT OB_Gfx_InitVideo(const char* WindowClassName)
         LogSdlError();
         return E_FAIL;
     }
+    // With no display SDL falls back to drawing off screen, which would leave
+    // the program running invisibly. Only a user who asks for such a driver
+    // (SDL_VIDEODRIVER=dummy, as the tests do) gets one.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const bool headless = driver != nullptr && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0);
+    if (headless && SDL_getenv("SDL_VIDEODRIVER") == nullptr) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        SDL_SetError("No display found (set SDL_VIDEODRIVER=dummy to run without one)");
+        LogSdlError();
+        return E_FAIL;
+    }
     return D3D_OK;
 }
 
