@@ -10,23 +10,16 @@
 
 namespace {
 
-bool RecordCommand(const std::vector<std::string>& Args, int32_t ArgCount, void* Data)
+// "record <file>" and "play <file>": the first word names the file, further
+// words are ignored.
+template <void (TMainSession::*StartWithFile)(const std::string&)>
+bool FileCommand(const std::vector<std::string>& Args, int32_t ArgCount, void* Data)
 {
     if (ArgCount < 1) {
         ConsolePrint("need file");
         return false;
     }
-    static_cast<TMainSession*>(Data)->StartRecording(Args[0]);
-    return true;
-}
-
-bool PlayCommand(const std::vector<std::string>& Args, int32_t ArgCount, void* Data)
-{
-    if (ArgCount < 1) {
-        ConsolePrint("need file");
-        return false;
-    }
-    static_cast<TMainSession*>(Data)->StartPlayback(Args[0]);
+    (static_cast<TMainSession*>(Data)->*StartWithFile)(Args[0]);
     return true;
 }
 
@@ -49,8 +42,8 @@ void TMainSession::Start()
     AddVariable("T", TVariableType::vtDouble, &OB_VideoInfo.FrameTime);
     AddWatch("numupdates");
     AddWatch("T");
-    AddCommand("record", "", RecordCommand, this);
-    AddCommand("play", "", PlayCommand, this);
+    AddCommand("record", "", FileCommand<&TMainSession::StartRecording>, this);
+    AddCommand("play", "", FileCommand<&TMainSession::StartPlayback>, this);
     ConsolePrint("Fixed time \"canonical\" game loop demo");
     ConsolePrint("use \"record <file>\" to record gameplay");
     ConsolePrint("use \"play <file>\" to playback gameplay");
