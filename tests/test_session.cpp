@@ -131,21 +131,3 @@ TEST(SessionLoop, ExceptionLeavesRunWithoutStop)
     EXPECT_THROW(session.Run(), std::runtime_error);
     EXPECT_EQ(session.Calls, (std::vector<std::string>{"Start", "Update"}));
 }
-
-TEST(SessionLoop, VirtualConstructorMakesTheNamedClass)
-{
-    const TSessionClass sessionClass = SessionClass<TLoggingSession>;
-    std::unique_ptr<TSession> session = sessionClass();
-    EXPECT_NE(dynamic_cast<TLoggingSession*>(session.get()), nullptr);
-    EXPECT_FALSE(session->Running());
-    EXPECT_EQ(session->ExitCode(), 0);
-}
-
-TEST(SessionLoop, IsKeyDownAsksThePlatform)
-{
-    TFakePlatformScope fake;
-    TLoggingSession session;
-    fake.Platform.KeysDown = {VK_UP};
-    EXPECT_TRUE(session.IsKeyDown(VK_UP));
-    EXPECT_FALSE(session.IsKeyDown(VK_DOWN));
-}

@@ -115,13 +115,3 @@ TEST_F(FileSystems, ExtractToAnUncreatableFileRaises)
     EXPECT_THROW(fs.ExtractToFile(handle, "/dev/full"), EInOutError);
     fs.Close(handle);
 }
-
-TEST_F(FileSystems, KernelFileSystemLivesBetweenCreateAndFree)
-{
-    EXPECT_EQ(FileSystem, nullptr);
-    CreateFileSystem();
-    ASSERT_NE(FileSystem, nullptr);
-    EXPECT_EQ(dynamic_cast<TNormalFileSystem&>(*FileSystem).Root(), "./");
-    FreeFileSystem();
-    EXPECT_EQ(FileSystem, nullptr);
-}
