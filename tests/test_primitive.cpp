@@ -203,8 +203,11 @@ TEST_F(Drawing, AlignedQuadsMatchTheTrianglePath)
         {100, 100, 300, 400, 0x44FF8000u, 0xDD0080FFu, false},    // no blending: colours replace
         {100, 100, 300, 400, 0x80123456u, 0x80123456u, true},    // one colour
         {100, 100, 100, 400, 0xFFFFFFFFu, 0xFF000000u, true},    // no width: nothing
+        {0, 0, 800, 300, 0x44000000u, 0xDD000000u, true},        // again, over another scene
     };
+    uint32_t scene = 0xFF40A0E0u;
     for (const TCase& c : cases) {
+        scene = scene * 2654435761u | 0xFF000000u;
         SCOPED_TRACE(testing::Message() << c.Left << "," << c.Top << " " << c.Right << "," << c.Bottom);
         device->SetRenderState(D3DRS_ALPHABLENDENABLE, c.Blend ? 1 : 0);
         TQuad quad;
@@ -216,12 +219,12 @@ TEST_F(Drawing, AlignedQuadsMatchTheTrianglePath)
             quad.Vertices[i].Diffuse = i < 2 ? c.TopColour : c.BottomColour;
         }
 
-        OB_Video_Clear(0xFF40A0E0u);
+        OB_Video_Clear(scene);
         OB_Quad_Draw(quad, nullptr);
         std::vector<uint32_t> fast;
         ASSERT_TRUE(device->ReadPixels(0, 0, 800, 600, fast));
 
-        OB_Video_Clear(0xFF40A0E0u);
+        OB_Video_Clear(scene);
         SDL_Vertex points[4];
         for (int i = 0; i < 4; ++i) {
             const TQuadVertex& v = quad.Vertices[i];

@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
+#include <cstring>
 #include <unordered_map>
 
 namespace {
@@ -63,11 +65,40 @@ bool SameColour(const SDL_Color& a, const SDL_Color& b)
     return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a;
 }
 
-// Gradients kept at once: the console's background and room for a few more.
-constexpr size_t MaxGradients = 4;
 // Beyond this the software renderer's fixed-point arithmetic has no room:
 // such quads stay on the triangle path.
 constexpr float MaxAlignedCoordinate = 32768.0f;
+
+// Source over destination for each byte of Pixels (alpha, red, green,
+// blue): (s a + d (255 - a)) / 256, the renderer's own arithmetic for
+// blended copies and fills, so that a band looks the same whichever way it
+// was drawn. Opaque colours replace, transparent ones leave the pixels.
+void BlendRow(uint32_t* Pixels, int Count, uint32_t Colour)
+{
+    const uint32_t alpha = Colour >> 24;
+    if (alpha == 0)
+        return;
+    if (alpha == 255) {
+        std::fill_n(Pixels, Count, Colour);
+        return;
+    }
+    // s a + d (255 - a) is at most 255 * 255: sixteen bits hold it, which
+    // lets the compiler blend eight bytes at once.
+    const auto keep = static_cast<uint16_t>(255 - alpha);
+    // The colour's bytes in the order they lie in memory, each premultiplied
+    // by the alpha; the alpha byte itself becomes a + d (1 - a).
+    uint8_t colourBytes[4];
+    std::memcpy(colourBytes, &Colour, sizeof Colour);
+    const int alphaByte = std::endian::native == std::endian::little ? 3 : 0;
+    uint16_t source[4];
+    for (int byte = 0; byte < 4; ++byte)
+        source[byte] = static_cast<uint16_t>((byte == alphaByte ? 255 : colourBytes[byte]) * alpha);
+    auto* bytes = reinterpret_cast<uint8_t*>(Pixels);
+    for (int i = 0; i < Count; ++i, bytes += 4) {
+        for (int byte = 0; byte < 4; ++byte)
+            bytes[byte] = static_cast<uint8_t>(static_cast<uint16_t>(source[byte] + bytes[byte] * keep) >> 8);
+    }
+}
 
 // One channel of a vertical gradient at the centre of row Row of Rows, the
 // way the triangle fill weighs its corners: in half pixels the centre lies
@@ -79,6 +110,14 @@ uint32_t GradientChannel(uint32_t top, uint32_t bottom, int64_t row, int64_t row
     const int64_t span = 2 * rows;
     return static_cast<uint32_t>((static_cast<int64_t>(top) * (span - below) + static_cast<int64_t>(bottom) * below) /
                                  span);
+}
+
+uint32_t GradientColour(uint32_t top, uint32_t bottom, int64_t row, int64_t rows)
+{
+    uint32_t colour = 0;
+    for (int shift = 0; shift < 32; shift += 8)
+        colour |= GradientChannel((top >> shift) & 0xFF, (bottom >> shift) & 0xFF, row, rows) << shift;
+    return colour;
 }
 
 bool ValidSize(const D3DPRESENT_PARAMETERS& params)
@@ -185,7 +224,7 @@ TGfxDevice::~TGfxDevice()
     auto& live = LiveTextures();
     for (auto it = live.begin(); it != live.end();)
         it = it->second == this ? live.erase(it) : std::next(it);
-    FGradients.clear();   // before the renderer, which would free them with itself
+    FBand.reset();   // before the renderer, which would free them with itself
     if (FRenderer != nullptr)
         SDL_DestroyRenderer(FRenderer);
 }
@@ -438,8 +477,7 @@ HRESULT TGfxDevice::DrawPrimitiveUP(uint32_t PrimitiveType, uint32_t PrimitiveCo
 // corners truncate to such a rectangle, whose top two vertices share one
 // colour and whose bottom two another, is therefore a band of rows each of
 // one colour: it is drawn as a rectangle fill when all four colours agree,
-// else as a copy of its gradient, made once and kept. False leaves the quad
-// to the triangle path.
+// else row by row. False leaves the quad to the triangle path.
 bool TGfxDevice::DrawAlignedQuad(const SDL_Vertex* Points)
 {
     int x[4];
@@ -477,43 +515,52 @@ bool TGfxDevice::DrawAlignedQuad(const SDL_Vertex* Points)
         SDL_SetRenderDrawColor(FRenderer, top.r, top.g, top.b, top.a);
         return SDL_RenderFillRect(FRenderer, &seen) == 0;
     }
-    SDL_Texture* gradient = GradientTexture(seen.w, seen.h, lower - upper, seen.y - upper, ToArgb(top), ToArgb(bottom));
-    if (gradient == nullptr)
-        return false;
-    ApplyBlendMode(gradient);
-    return SDL_RenderCopy(FRenderer, gradient, nullptr, &seen) == 0;
+    return FillBand(seen, lower - upper, seen.y - upper, ToArgb(top), ToArgb(bottom));
 }
 
-SDL_Texture* TGfxDevice::GradientTexture(int Width, int Height, int FullHeight, int FirstRow, uint32_t Top,
-                                         uint32_t Bottom)
+// The renderer's own blend of a graded band goes through its general
+// per-pixel-alpha blit, several times slower than this: the band is read
+// back, blended here a row colour at a time, and put back with one plain
+// copy through a texture kept for the purpose.
+bool TGfxDevice::FillBand(const SDL_Rect& Seen, int FullHeight, int FirstRow, uint32_t Top, uint32_t Bottom)
 {
-    ++FGradientUses;
-    for (TGradient& kept : FGradients) {
-        if (kept.Width == Width && kept.Height == Height && kept.FullHeight == FullHeight &&
-            kept.FirstRow == FirstRow && kept.Top == Top && kept.Bottom == Bottom) {
-            kept.LastUse = FGradientUses;
-            return kept.Texture.get();
+    const uint32_t format = SDL_GetWindowPixelFormat(FWindow);
+    if (format != SDL_PIXELFORMAT_RGB888 && format != SDL_PIXELFORMAT_ARGB8888)
+        return false;
+    SDL_Texture* band = BandTexture(format, Seen.w, Seen.h);
+    if (band == nullptr)
+        return false;
+    void* pixels = nullptr;
+    int pitch = 0;
+    if (SDL_LockTexture(band, nullptr, &pixels, &pitch) != 0)
+        return false;
+    const bool read = !FAlphaBlend || SDL_RenderReadPixels(FRenderer, &Seen, format, pixels, pitch) == 0;
+    if (read) {
+        for (int row = 0; row < Seen.h; ++row) {
+            auto* line = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(pixels) + static_cast<ptrdiff_t>(row) * pitch);
+            const uint32_t colour = GradientColour(Top, Bottom, FirstRow + row, FullHeight);
+            if (FAlphaBlend)
+                BlendRow(line, Seen.w, colour);
+            else
+                std::fill_n(line, Seen.w, colour);
         }
     }
-    TTexturePtr texture(
-        SDL_CreateTexture(FRenderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, Width, Height));
-    if (!texture)
-        return nullptr;
-    std::vector<uint32_t> pixels(static_cast<size_t>(Width) * static_cast<size_t>(Height));
-    for (int row = 0; row < Height; ++row) {
-        uint32_t colour = 0;
-        for (int shift = 0; shift < 32; shift += 8)
-            colour |= GradientChannel((Top >> shift) & 0xFF, (Bottom >> shift) & 0xFF, FirstRow + row, FullHeight)
-                      << shift;
-        std::fill_n(pixels.begin() + static_cast<ptrdiff_t>(row) * Width, Width, colour);
-    }
-    if (SDL_UpdateTexture(texture.get(), nullptr, pixels.data(), Width * 4) != 0)
-        return nullptr;
-    if (FGradients.size() == MaxGradients)
-        FGradients.erase(std::min_element(FGradients.begin(), FGradients.end(),
-                                          [](const auto& a, const auto& b) { return a.LastUse < b.LastUse; }));
-    FGradients.push_back(TGradient{Width, Height, FullHeight, FirstRow, Top, Bottom, FGradientUses, std::move(texture)});
-    return FGradients.back().Texture.get();
+    SDL_UnlockTexture(band);
+    if (!read)
+        return false;
+    SDL_SetTextureBlendMode(band, SDL_BLENDMODE_NONE);
+    return SDL_RenderCopy(FRenderer, band, nullptr, &Seen) == 0;
+}
+
+SDL_Texture* TGfxDevice::BandTexture(uint32_t Format, int Width, int Height)
+{
+    if (FBand && FBandFormat == Format && FBandWidth == Width && FBandHeight == Height)
+        return FBand.get();
+    FBand.reset(SDL_CreateTexture(FRenderer, Format, SDL_TEXTUREACCESS_STREAMING, Width, Height));
+    FBandFormat = Format;
+    FBandWidth = Width;
+    FBandHeight = Height;
+    return FBand.get();
 }
 
 bool TGfxDevice::ReadPixels(int X, int Y, int Width, int Height, std::vector<uint32_t>& Argb) const

@@ -25,6 +25,7 @@ struct SDL_Texture;
 struct SDL_Window;
 struct SDL_Surface;
 struct SDL_Vertex;
+struct SDL_Rect;
 struct TQuadVertex;
 
 using HRESULT = int32_t;
@@ -195,23 +196,11 @@ private:
         void operator()(SDL_Texture* Texture) const;
     };
     using TTexturePtr = std::unique_ptr<SDL_Texture, TTextureDestroyer>;
-    // A vertical gradient as the triangle path would fill it, kept while it
-    // is drawn frame after frame at the same size.
-    struct TGradient {
-        int Width = 0;
-        int Height = 0;
-        int FullHeight = 0;    // rows of the whole quad; the texture may be its visible part
-        int FirstRow = 0;      // the quad's row at the texture's top
-        uint32_t Top = 0;
-        uint32_t Bottom = 0;
-        uint64_t LastUse = 0;
-        TTexturePtr Texture;
-    };
-
     TGfxDevice(SDL_Window* Window, SDL_Renderer* Renderer);
     HRESULT ApplyPresentParams(const D3DPRESENT_PARAMETERS& Params);
     bool DrawAlignedQuad(const SDL_Vertex* Points);
-    SDL_Texture* GradientTexture(int Width, int Height, int FullHeight, int FirstRow, uint32_t Top, uint32_t Bottom);
+    bool FillBand(const SDL_Rect& Seen, int FullHeight, int FirstRow, uint32_t Top, uint32_t Bottom);
+    SDL_Texture* BandTexture(uint32_t Format, int Width, int Height);
 
     SDL_Window* FWindow = nullptr;
     SDL_Renderer* FRenderer = nullptr;
@@ -225,8 +214,11 @@ private:
     D3DMATRIX FViewProjection;
     bool FInScene = false;
     bool FSoftware = false;
-    std::vector<TGradient> FGradients;
-    uint64_t FGradientUses = 0;
+    // The pixels of the last graded band, kept for the next frame's.
+    TTexturePtr FBand;
+    uint32_t FBandFormat = 0;
+    int FBandWidth = 0;
+    int FBandHeight = 0;
 };
 
 // Frees a texture made by a TGfxDevice. Harmless for nullptr and for a
