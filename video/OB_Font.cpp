@@ -75,7 +75,9 @@ public:
 } // namespace
 
 struct TGlyph {
+    bool Measured = false;
     int32_t Advance = 0;
+    int32_t MinX = 0;   // left bearing: negative when the glyph reaches back past the pen
     // The glyph's ink: where it lies in the sheet, and where its top-left
     // corner goes relative to the pen and the top of the cell.
     SDL_Rect Source{};
@@ -109,12 +111,6 @@ public:
         TTF_SetFontStyle(Face.get(), (bold ? TTF_STYLE_BOLD : 0) | (italic ? TTF_STYLE_ITALIC : 0));
         TTF_SetFontHinting(Face.get(), TTF_HINTING_NORMAL);
         Cell = TTF_FontHeight(Face.get());
-        for (int32_t i = 0; i < GlyphCount; ++i) {
-            int minX = 0, maxX = 0, minY = 0, maxY = 0, advance = 0;
-            if (TTF_GlyphMetrics32(Face.get(), static_cast<Uint32>(FirstGlyph + i), &minX, &maxX, &minY, &maxY,
-                                   &advance) == 0)
-                Glyphs[i].Advance = advance;
-        }
         return Cell > 0;
     }
 
@@ -206,9 +202,22 @@ private:
     // Enough for every colour a frame of the console uses, with room to spare.
     static constexpr size_t MaxAtlases = 8;
 
+    // Glyphs are measured when first asked for, once: loading a glyph's
+    // outline is most of what opening a font would otherwise cost.
     const TGlyph* GlyphOf(unsigned char c) const
     {
-        return c >= FirstGlyph ? &Glyphs[static_cast<size_t>(c - FirstGlyph)] : nullptr;
+        if (c < FirstGlyph)
+            return nullptr;
+        TGlyph& glyph = Glyphs[static_cast<size_t>(c - FirstGlyph)];
+        if (!glyph.Measured) {
+            glyph.Measured = true;
+            int minX = 0, maxX = 0, minY = 0, maxY = 0, advance = 0;
+            if (TTF_GlyphMetrics32(Face.get(), c, &minX, &maxX, &minY, &maxY, &advance) == 0) {
+                glyph.Advance = advance;
+                glyph.MinX = minX;
+            }
+        }
+        return &glyph;
     }
 
     SDL_Texture* AtlasFor(TGfxDevice& device, uint32_t colour)
@@ -297,9 +306,7 @@ private:
                 continue;
             // The glyph's image starts at the pen, or left of it when the
             // glyph reaches back (its left bearing is negative).
-            int minX = 0, maxX = 0, minY = 0, maxY = 0, advance = 0;
-            TTF_GlyphMetrics32(Face.get(), static_cast<Uint32>(FirstGlyph + i), &minX, &maxX, &minY, &maxY,
-                               &advance);
+            const int32_t minX = GlyphOf(static_cast<unsigned char>(FirstGlyph + i))->MinX;
             Glyphs[i].Source = place;
             Glyphs[i].OffsetX = std::min(minX, 0) + ink.x;
             Glyphs[i].OffsetY = ink.y;
@@ -334,7 +341,7 @@ private:
     TTtfReference Library;
     std::unique_ptr<TTF_Font, TTtfFontCloser> Face;
     int32_t Cell = 0;
-    std::array<TGlyph, GlyphCount> Glyphs{};
+    mutable std::array<TGlyph, GlyphCount> Glyphs{};
     TSurfacePtr Sheet;
     std::vector<TColourAtlas> Atlases;
     const TGfxDevice* AtlasDevice = nullptr;
