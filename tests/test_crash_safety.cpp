@@ -1,0 +1,53 @@
+// A recording survives the program being killed: every frame hands its
+// records to the operating system, so the file holds whole records, numbered
+// from 0 without a gap, up to the last finished frame.
+#include "console/OB_Console.h"
+#include "kernel/OB_Kernel.h"
+#include "session/MainSession.h"
+#include "TestSupport.h"
+#include "video/OB_Video.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <thread>
+
+class CrashSafety : public TTempDirTest {};
+
+TEST_F(CrashSafety, AKilledRecordingHoldsWholeNumberedRecords)
+{
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        OB_Kernel_Init();
+        OB_Video_Open(nullptr, 160, 120, 32, false, true, 0);
+        TMainSession session;
+        session.Start();
+        ExecuteLine("record killed.rec");
+        // Frames as fast as they come, of a little more than one step each.
+        for (;;) {
+            OB_VideoInfo.FrameTime = 0.03;
+            session.Update();
+        }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+
+    const std::string bytes = ReadWholeFile("killed.rec");
+    ASSERT_GE(bytes.size(), 12u);
+    ASSERT_EQ((bytes.size() - 12) % 8, 0u) << bytes.size() << " bytes";
+    const size_t records = (bytes.size() - 12) / 8;
+    EXPECT_GT(records, 0u);
+    for (size_t k = 0; k < records; ++k) {
+        uint32_t step = 0;
+        std::memcpy(&step, bytes.data() + 12 + 8 * k, 4);
+        ASSERT_EQ(step, k);
+    }
+}

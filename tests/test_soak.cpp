@@ -1,0 +1,113 @@
+// A long headless run of the demo: 200,000 fixed steps with random arrow
+// keys, random console lines (valid and junk, recordings and playbacks,
+// video modes, play speeds) and full-screen toggles. No body may ever hold a
+// number that is not finite, and the heap in use must stay flat once the
+// run has warmed up.
+#include "console/OB_Console.h"
+#include "kernel/OB_Kernel.h"
+#include "session/MainSession.h"
+#include "TestSupport.h"
+#include "video/OB_Video.h"
+#include "video/platform/OB_GfxDevice.h"
+#include "video/platform/OB_KeyMap.h"
+
+#include <malloc.h>
+
+#include <cmath>
+#include <random>
+
+// The sanitizer runtime's own count, when the test runs under it.
+extern "C" size_t __sanitizer_get_current_allocated_bytes() __attribute__((weak));
+
+namespace {
+
+size_t HeapInUse()
+{
+    if (__sanitizer_get_current_allocated_bytes != nullptr)
+        return __sanitizer_get_current_allocated_bytes();
+    return mallinfo2().uordblks;
+}
+
+bool WorldIsFinite(TMainSession& session)
+{
+    for (const TBody* body : session.Scene().Physics.Bodies) {
+        const TBodyState& s = body->State;
+        for (float v : {s.Position.x, s.Position.y, s.Velocity.x, s.Velocity.y, s.Angle, s.AngularVelocity})
+            if (!std::isfinite(v))
+                return false;
+    }
+    return true;
+}
+
+const char* const Lines[] = {
+    "set playspeed 1", "set playspeed 2", "set playspeed 5", "set playspeed 0.5", "set playspeed 0",
+    "set consoleheight 0.3", "set consoleheight 1", "set consoleheight 0", "watch T", "watch T 0",
+    "watch numupdates", "watch numupdates 0", "vid_size 320 240", "vid_size 640 480", "vid_size 200 150 0 2",
+    "record soak.rec", "play soak.rec", "record other.rec", "play other.rec", "play missing.rec", "help", "vars",
+    "get T", "get playspeed", "res", "vid_info", "write soak line", "zzz", "set", "get", "record", "play",
+    "vid_size", "watch", "  \t ", "set playspeed abc", "set numupdates $FFFFFFFF", "HELP me",
+};
+
+} // namespace
+
+class Soak : public TTempDirTest {};
+
+TEST_F(Soak, TwoHundredThousandStepsStayFiniteAndFlat)
+{
+    TFakePlatformScope fake;
+    OB_Kernel_Init();
+    OB_Video_Open(nullptr, 640, 480, 32, false, true, 0);
+    TMainSession session;
+    session.Start();
+
+    constexpr uint64_t TotalSteps = 200000;
+    std::mt19937 random(20240601);
+    uint64_t steps = 0;
+    uint64_t frames = 0;
+    size_t baseline = 0;
+    size_t peak = 0;
+    // The heap in use depends on the video mode (the back buffer lives in
+    // it): compare the same state at both ends.
+    auto canonicalHeap = [&] {
+        if (OB_VideoInfo.FullScreen)
+            session.KeyDown(VK_F11);
+        ExecuteLine("vid_size 640 480");
+        OB_VideoInfo.FrameTime = 0;
+        session.Update();
+        return HeapInUse();
+    };
+    while (steps < TotalSteps) {
+        fake.Platform.KeysDown.clear();
+        for (uint16_t key : {VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN})
+            if (random() % 2)
+                fake.Platform.KeysDown.insert(key);
+        if (random() % 4 == 0)
+            ExecuteLine(Lines[random() % std::size(Lines)]);
+        if (random() % 200 == 0)
+            session.KeyDown(VK_F11);
+        if (random() % 50 == 0)
+            session.KeyDown(VK_HOME);
+        // A shown frame of the headless window waits for its display's
+        // refresh; most frames skip that with a refused present.
+        if (frames % 16 != 0)
+            OB_Gfx_InjectFault(TGfxFaultPoint::Present, D3DERR_DEVICELOST);
+        const double before = session.Accumulator() + 1.0 * double(session.PlaySpeed());
+        OB_VideoInfo.FrameTime = 1.0;
+        session.Update();
+        steps += static_cast<uint64_t>(std::llround(std::max(0.0, before - session.Accumulator()) / 0.02));
+        ++frames;
+        ASSERT_TRUE(WorldIsFinite(session)) << "after " << steps << " steps";
+        if (baseline == 0 && steps >= TotalSteps / 4)
+            baseline = canonicalHeap();
+        peak = std::max(peak, HeapInUse());
+    }
+    const size_t final = canonicalHeap();
+    std::printf("soak: %llu steps in %llu frames; heap in use %zu bytes after warm-up, %zu at the end, peak %zu\n",
+                static_cast<unsigned long long>(steps), static_cast<unsigned long long>(frames), baseline, final,
+                peak);
+    EXPECT_LT(final, baseline + (size_t(2) << 20));
+
+    session.Stop();
+    OB_Video_Close();
+    OB_Kernel_Finalize();
+}
