@@ -25,6 +25,11 @@ private:
     TFileHandle Handle;
 };
 
+// The largest side of a texture the engine makes, as for a back buffer. A
+// few bytes of image can declare a picture of tens of thousands of pixels a
+// side; making a texture of it would take gigabytes.
+constexpr int MaxTextureSide = 16384;
+
 struct TSurfaceFreer {
     void operator()(SDL_Surface* surface) const { SDL_FreeSurface(surface); }
 };
@@ -38,7 +43,7 @@ SDL_Texture* TextureFromImage(const std::vector<uint8_t>& image)
     if (stream == nullptr)
         return nullptr;
     std::unique_ptr<SDL_Surface, TSurfaceFreer> surface(IMG_Load_RW(stream, 1));
-    if (!surface)
+    if (!surface || surface->w > MaxTextureSide || surface->h > MaxTextureSide)
         return nullptr;
     return OB_VideoInfo.Device->CreateTextureFromSurface(surface.get());
 }
