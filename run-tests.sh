@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Orbel2 and runs the whole test suite: the optimised build, the
 # sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer) and, where
-# xvfb-run exists, the end-to-end run of the demo in a virtual X server.
+# xvfb-run exists, the end-to-end run of the demo in a virtual X server, and
+# a short run of every fuzz target.
 # Installs the Debian packages it needs when they are missing.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -37,6 +38,14 @@ if [[ -x build/release/orbel2 ]] && command -v xvfb-run >/dev/null; then
     failed=$((failed + 1))
     status=1
   fi
+fi
+
+# Each fuzz target for a short, bounded time against its corpus.
+if tools/fuzz.sh -max_total_time=20; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1))
+  status=1
 fi
 
 echo "all: $passed passed, $failed failed"
