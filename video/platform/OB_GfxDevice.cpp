@@ -3,6 +3,7 @@
 #include "console/OB_Logfile.h"
 #include "kernel/OB_Kernel.h"
 #include "video/OB_Primitive.h"
+#include "video/platform/OB_GfxWindow.h"
 
 #include <SDL.h>
 
@@ -278,8 +279,10 @@ HRESULT TGfxDevice::ApplyPresentParams(const D3DPRESENT_PARAMETERS& Params)
     }
     // Windowed presents wait for the vertical retrace; full screen presents
     // at once (D3DPRESENT_INTERVAL_IMMEDIATE). A renderer that cannot do
-    // either keeps what it has.
-    const bool immediate = Params.FullScreen_PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE;
+    // either keeps what it has. Without a display there is no retrace, and
+    // SDL would only imitate one by sleeping.
+    const bool immediate =
+        Params.FullScreen_PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE || OB_Gfx_IsHeadless();
     SDL_RenderSetVSync(FRenderer, immediate ? 0 : 1);
     return D3D_OK;
 }

@@ -45,9 +45,7 @@ HRESULT OB_Gfx_InitVideo(const char* WindowClassName)
     // With no display SDL falls back to drawing off screen, which would leave
     // the program running invisibly. Only a user who asks for such a driver
     // (SDL_VIDEODRIVER=dummy, as the tests do) gets one.
-    const char* driver = SDL_GetCurrentVideoDriver();
-    const bool headless = driver != nullptr && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0);
-    if (headless && SDL_getenv("SDL_VIDEODRIVER") == nullptr) {
+    if (OB_Gfx_IsHeadless() && SDL_getenv("SDL_VIDEODRIVER") == nullptr) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         SDL_SetError("No display found (set SDL_VIDEODRIVER=dummy to run without one)");
         LogSdlError();
@@ -200,10 +198,15 @@ void OB_Gfx_StartTextInput()
     SDL_StartTextInput();
 }
 
-bool OB_Gfx_HasKeyboardFocus(SDL_Window* Window)
+bool OB_Gfx_IsHeadless()
 {
     const char* driver = SDL_GetCurrentVideoDriver();
-    if (driver != nullptr && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0))
+    return driver != nullptr && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0);
+}
+
+bool OB_Gfx_HasKeyboardFocus(SDL_Window* Window)
+{
+    if (OB_Gfx_IsHeadless())
         return true;
     return Window != nullptr && SDL_GetKeyboardFocus() == Window;
 }

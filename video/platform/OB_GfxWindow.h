@@ -41,6 +41,9 @@ HRESULT OB_Gfx_GetAdapterDisplayMode(int32_t Adapter, D3DDISPLAYMODE& Mode);
 // none yet), video driver and SDL's version.
 void OB_Gfx_GetAdapterIdentifier(const TGfxDevice* Device, D3DADAPTER_IDENTIFIER8& Identifier);
 
+// True under SDL's dummy and offscreen drivers: nothing is shown, there is no
+// keyboard focus and no retrace to wait for.
+bool OB_Gfx_IsHeadless();
 enum class TGfxEventKind { KeyDown, Text, Close, Shown, Hidden, Other };
 struct TGfxEvent {
     TGfxEventKind Kind = TGfxEventKind::Other;
