@@ -1,6 +1,7 @@
 #include "kernel/OB_Kernel.h"
 #include "kernel/OB_Messages.h"
 #include "video/OB_Font.h"
+#include "video/OB_Primitive.h"
 #include "video/OB_Video.h"
 #include "video/platform/OB_GfxDevice.h"
 #include "TestSupport.h"
@@ -168,4 +169,45 @@ TEST_F(Font, AMissingFontOrAnEmptyTextDrawsNothing)
     EXPECT_FALSE(Drawn("", 10, 10, 0, OB_Align(taLeft)).Any());
     // Bytes outside ASCII and control bytes neither crash nor break the line.
     EXPECT_TRUE(Drawn(std::string("\t\x01\xE9\xFF tail"), 10, 10, 0, OB_Align(taLeft)).Any());
+}
+
+TEST_F(Font, TextOverABandInMemoryLooksAsTheRendererWouldDrawIt)
+{
+    // A scene, a graded translucent band over it as the console draws one,
+    // then text in two colours over the band.
+    auto drawFrame = [&](bool flushBandFirst) {
+        TGfxDevice& device = *OB_VideoInfo.Device;
+        OB_Video_Clear(0xFF000000);
+        device.SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
+        OB_Video_SetView(1, 1, 1);
+        TQuad quad;
+        OB_Quad_Init(quad, 0);
+        OB_Quad_SetColor(quad, 0xFF3080C0);
+        OB_Quad_SetCorners(quad, 0.1f, 0.1f, 0.5f, 0.3f, 0, 0, 0);
+        OB_Quad_Draw(quad, nullptr);
+        OB_Quad_SetColor(quad, 0x44000000);
+        quad.Vertices[2].Diffuse = quad.Vertices[3].Diffuse = 0xDD000000;
+        OB_Quad_SetCorners(quad, 0, 0, 1, 0.5f, 0, 0, 0);
+        OB_Quad_Draw(quad, nullptr);
+        if (flushBandFirst)
+            device.FlushPending();
+        OB_Font_DrawText("Orbel2 gjpqy {[|]} 0123456789 @#%&", 5, 60, 0xFFDDDDDD, 0, OB_Align(taLeft) | OB_Align(taTop));
+        OB_Font_DrawText("translucent watch = 42", 608, 100, 0x80AFAFFF, 1, OB_Align(taRight));
+        OB_Video_SetView(0, 0, 0);
+        std::vector<uint32_t> pixels;
+        EXPECT_TRUE(device.ReadPixels(0, 0, 640, 240, pixels));
+        for (uint32_t& pixel : pixels)
+            pixel &= 0x00FFFFFF;   // the back buffer's alpha is never shown
+        return pixels;
+    };
+    const std::vector<uint32_t> inMemory = drawFrame(false);
+    const std::vector<uint32_t> byRenderer = drawFrame(true);
+    ASSERT_EQ(inMemory.size(), byRenderer.size());
+    size_t differing = 0;
+    for (size_t i = 0; i < inMemory.size(); ++i)
+        differing += inMemory[i] != byRenderer[i];
+    EXPECT_EQ(differing, 0u);
+    // The text did land: the band alone has no light pixels there.
+    EXPECT_TRUE(std::any_of(inMemory.begin() + 60 * 640, inMemory.begin() + 76 * 640,
+                            [](uint32_t p) { return (p & 0xFF) > 0x80; }));
 }

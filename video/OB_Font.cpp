@@ -187,7 +187,12 @@ public:
                 continue;
             if (glyph->Source.w > 0) {
                 const SDL_Rect target{pen + glyph->OffsetX, top + glyph->OffsetY, glyph->Source.w, glyph->Source.h};
-                SDL_RenderCopy(renderer, atlas, &glyph->Source, &target);
+                // Over a band still in memory the glyph is blended there,
+                // saving the renderer a blit per glyph.
+                if (!device->BlendGlyph(*Sheet, glyph->Source, target.x, target.y, colour)) {
+                    device->FlushPending();
+                    SDL_RenderCopy(renderer, atlas, &glyph->Source, &target);
+                }
             }
             pen += glyph->Advance;
         }

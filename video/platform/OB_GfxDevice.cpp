@@ -225,6 +225,8 @@ TGfxDevice::~TGfxDevice()
     auto& live = LiveTextures();
     for (auto it = live.begin(); it != live.end();)
         it = it->second == this ? live.erase(it) : std::next(it);
+    if (FBandPending)
+        SDL_UnlockTexture(FBand.get());
     FBand.reset();   // before the renderer, which would free them with itself
     if (FRenderer != nullptr)
         SDL_DestroyRenderer(FRenderer);
@@ -292,6 +294,7 @@ HRESULT TGfxDevice::Reset(const D3DPRESENT_PARAMETERS& Params)
     if (const HRESULT fault = TakeFault(TGfxFaultPoint::Reset); Failed(fault))
         return fault;
     FInScene = false;
+    FlushPending();
     return ApplyPresentParams(Params);
 }
 
@@ -310,6 +313,7 @@ HRESULT TGfxDevice::GetBackBufferSize(uint32_t& Width, uint32_t& Height) const
 
 HRESULT TGfxDevice::Clear(uint32_t Colour)
 {
+    FlushPending();
     const SDL_Color c = ToSdlColor(Colour);
     SDL_SetRenderDrawColor(FRenderer, c.r, c.g, c.b, c.a);
     return SDL_RenderClear(FRenderer) == 0 ? D3D_OK : E_FAIL;
@@ -328,6 +332,7 @@ HRESULT TGfxDevice::EndScene()
     if (!FInScene)
         return D3DERR_INVALIDCALL;
     FInScene = false;
+    FlushPending();
     return D3D_OK;
 }
 
@@ -335,6 +340,7 @@ HRESULT TGfxDevice::Present()
 {
     if (const HRESULT fault = TakeFault(TGfxFaultPoint::Present); Failed(fault))
         return fault;
+    FlushPending();
     SDL_RenderPresent(FRenderer);
     return D3D_OK;
 }
@@ -429,6 +435,7 @@ HRESULT TGfxDevice::DrawPrimitiveUP(uint32_t PrimitiveType, uint32_t PrimitiveCo
         return D3DERR_INVALIDCALL;
     if (FVertexFormat != OB_VERTEXFORMAT)
         return D3DERR_INVALIDCALL;
+    FlushPending();
 
     if (PrimitiveType == D3DPT_LINESTRIP) {
         for (uint32_t i = 0; i < PrimitiveCount; ++i) {
@@ -468,8 +475,17 @@ HRESULT TGfxDevice::DrawPrimitiveUP(uint32_t PrimitiveType, uint32_t PrimitiveCo
     if (PrimitiveCount == 2 && FTexture == nullptr && FSoftware && DrawAlignedQuad(points.data()))
         return D3D_OK;
     ApplyBlendMode(FTexture);
+    // Blending an opaque untextured shape changes nothing, but the software
+    // renderer would still fill it into a scratch surface and blend that in.
+    const bool opaque = FTexture == nullptr && FAlphaBlend &&
+                        std::all_of(points.begin(), points.begin() + vertexCount,
+                                    [](const SDL_Vertex& p) { return p.color.a == SDL_ALPHA_OPAQUE; });
+    if (opaque)
+        SDL_SetRenderDrawBlendMode(FRenderer, SDL_BLENDMODE_NONE);
     const int result = SDL_RenderGeometry(FRenderer, FTexture, points.data(), static_cast<int>(vertexCount),
                                           indices.data(), static_cast<int>(PrimitiveCount * 3));
+    if (opaque)
+        SDL_SetRenderDrawBlendMode(FRenderer, SDL_BLENDMODE_BLEND);
     return result == 0 ? D3D_OK : E_FAIL;
 }
 
@@ -548,11 +564,74 @@ bool TGfxDevice::FillBand(const SDL_Rect& Seen, int FullHeight, int FirstRow, ui
                 std::fill_n(line, Seen.w, colour);
         }
     }
-    SDL_UnlockTexture(band);
-    if (!read)
+    if (!read) {
+        SDL_UnlockTexture(band);
         return false;
-    SDL_SetTextureBlendMode(band, SDL_BLENDMODE_NONE);
-    return SDL_RenderCopy(FRenderer, band, nullptr, &Seen) == 0;
+    }
+    FBandPending = true;
+    FBandX = Seen.x;
+    FBandY = Seen.y;
+    FBandPixels = static_cast<uint8_t*>(pixels);
+    FBandPitch = pitch;
+    return true;
+}
+
+void TGfxDevice::FlushPending()
+{
+    if (!FBandPending)
+        return;
+    FBandPending = false;
+    SDL_UnlockTexture(FBand.get());
+    SDL_SetTextureBlendMode(FBand.get(), SDL_BLENDMODE_NONE);
+    const SDL_Rect rect{FBandX, FBandY, FBandWidth, FBandHeight};
+    SDL_RenderCopy(FRenderer, FBand.get(), nullptr, &rect);
+}
+
+namespace {
+
+// The renderer blends a glyph texel of alpha a into a pixel as
+// (s a >> 8) + (d (255 - a) >> 8) per byte, copies opaque texels and skips
+// transparent ones; the tinted texel's alpha is the coverage times the
+// colour's alpha, rounded, as in the glyph textures. Each product fits in
+// sixteen bits, so two bytes are blended at once in the halves of a word.
+// The back buffer's own alpha byte is blended like a colour byte of 255; it
+// is never shown.
+void BlendCoverageRow(uint32_t* Pixels, const uint32_t* Coverage, int Count, uint32_t Colour)
+{
+    constexpr uint32_t LowBytes = 0x00FF00FFu;
+    const uint32_t colourAlpha = Colour >> 24;
+    const uint32_t opaqueColour = Colour | 0xFF000000u;
+    const uint32_t sourceRedBlue = opaqueColour & LowBytes;
+    const uint32_t sourceAlphaGreen = (opaqueColour >> 8) & LowBytes;
+    for (int i = 0; i < Count; ++i) {
+        uint32_t alpha = Coverage[i] >> 24;
+        if (colourAlpha != 255)
+            alpha = (alpha * colourAlpha + 127) / 255;
+        const uint32_t d = Pixels[i];
+        const uint32_t keep = 255 - alpha;
+        const uint32_t redBlue =
+            ((sourceRedBlue * alpha >> 8) & LowBytes) + (((d & LowBytes) * keep >> 8) & LowBytes);
+        const uint32_t alphaGreen =
+            ((sourceAlphaGreen * alpha >> 8) & LowBytes) + ((((d >> 8) & LowBytes) * keep >> 8) & LowBytes);
+        const uint32_t blended = redBlue | alphaGreen << 8;
+        Pixels[i] = alpha == 255 ? opaqueColour : (alpha == 0 ? d : blended);
+    }
+}
+
+} // namespace
+
+bool TGfxDevice::BlendGlyph(const SDL_Surface& Sheet, const SDL_Rect& Source, int X, int Y, uint32_t Colour)
+{
+    if (!FBandPending || X < FBandX || Y < FBandY || X + Source.w > FBandX + FBandWidth ||
+        Y + Source.h > FBandY + FBandHeight)
+        return false;
+    for (int row = 0; row < Source.h; ++row) {
+        const auto* coverage = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(Sheet.pixels) +
+                                                                  (Source.y + row) * Sheet.pitch) + Source.x;
+        auto* target = reinterpret_cast<uint32_t*>(FBandPixels + (Y - FBandY + row) * FBandPitch) + (X - FBandX);
+        BlendCoverageRow(target, coverage, Source.w, Colour);
+    }
+    return true;
 }
 
 SDL_Texture* TGfxDevice::BandTexture(uint32_t Format, int Width, int Height)
@@ -566,10 +645,11 @@ SDL_Texture* TGfxDevice::BandTexture(uint32_t Format, int Width, int Height)
     return FBand.get();
 }
 
-bool TGfxDevice::ReadPixels(int X, int Y, int Width, int Height, std::vector<uint32_t>& Argb) const
+bool TGfxDevice::ReadPixels(int X, int Y, int Width, int Height, std::vector<uint32_t>& Argb)
 {
     if (Width <= 0 || Height <= 0)
         return false;
+    FlushPending();
     Argb.assign(static_cast<size_t>(Width) * static_cast<size_t>(Height), 0);
     const SDL_Rect rect{X, Y, Width, Height};
     return SDL_RenderReadPixels(FRenderer, &rect, SDL_PIXELFORMAT_ARGB8888, Argb.data(), Width * 4) == 0;

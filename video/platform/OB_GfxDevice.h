@@ -186,7 +186,20 @@ public:
 
     // Reads back-buffer pixels as ARGB, row by row (for tests and
     // screenshots); false when the renderer cannot.
-    bool ReadPixels(int X, int Y, int Width, int Height, std::vector<uint32_t>& Argb) const;
+    bool ReadPixels(int X, int Y, int Width, int Height, std::vector<uint32_t>& Argb);
+
+    // On the software renderer a graded band stays in memory after it is
+    // drawn, so that text drawn over it can be blended there too, and goes
+    // to the back buffer with the next draw of any other kind (every
+    // operation of this device flushes it first). Whoever draws on the
+    // renderer directly must flush first.
+    void FlushPending();
+    // Blends the glyph at Source of Sheet (ARGB8888, its alpha the glyph's
+    // coverage) in Colour with its top-left corner at (X, Y), into the band
+    // in memory; false, with nothing drawn, when the glyph does not lie
+    // wholly within a band in memory. The result is the renderer's own blend
+    // of the glyph tinted by Colour.
+    bool BlendGlyph(const SDL_Surface& Sheet, const SDL_Rect& Source, int X, int Y, uint32_t Colour);
 
     // Textures of this device. Creation gives nullptr on failure.
     SDL_Texture* CreateTextureFromSurface(SDL_Surface* Surface);
@@ -219,6 +232,12 @@ private:
     uint32_t FBandFormat = 0;
     int FBandWidth = 0;
     int FBandHeight = 0;
+    // While a band waits in memory: where it goes and its locked pixels.
+    bool FBandPending = false;
+    int FBandX = 0;
+    int FBandY = 0;
+    uint8_t* FBandPixels = nullptr;
+    int FBandPitch = 0;
 };
 
 // Frees a texture made by a TGfxDevice. Harmless for nullptr and for a
