@@ -7,6 +7,9 @@
 #include <SDL.h>
 #include <SDL_image.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -27,23 +30,119 @@ private:
 
 // The largest side of a texture the engine makes, as for a back buffer. A
 // few bytes of image can declare a picture of tens of thousands of pixels a
-// side; making a texture of it would take gigabytes.
-constexpr int MaxTextureSide = 16384;
+// side; decoding it would take gigabytes before the picture could be
+// refused, so the declared size is checked before anything is decoded.
+constexpr uint32_t MaxTextureSide = 16384;
+// No image file of an acceptable size comes near this.
+constexpr int64_t MaxImageFileSize = int64_t(1) << 30;
 
 struct TSurfaceFreer {
     void operator()(SDL_Surface* surface) const { SDL_FreeSurface(surface); }
 };
 
+using TBytes = std::vector<uint8_t>;
+
+uint32_t Little16(const TBytes& b, size_t at) { return b[at] | b[at + 1] << 8; }
+uint32_t Big16(const TBytes& b, size_t at) { return b[at] << 8 | b[at + 1]; }
+uint32_t Big32(const TBytes& b, size_t at) { return Big16(b, at) << 16 | Big16(b, at + 2); }
+uint32_t Magnitude32(const TBytes& b, size_t at)
+{
+    const auto value = static_cast<int32_t>(Little16(b, at) | Little16(b, at + 2) << 16);
+    return value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+}
+
+bool SidesFit(uint32_t width, uint32_t height)
+{
+    return width <= MaxTextureSide && height <= MaxTextureSide;
+}
+
+// The size of a GIF's first picture, which is the one decoded: after the
+// screen descriptor and its colour table, extension blocks come before it.
+bool GifFits(const TBytes& b)
+{
+    if (b.size() < 13)
+        return true;   // too short to decode: the decoder refuses it
+    if (!SidesFit(Little16(b, 6), Little16(b, 8)))
+        return false;
+    size_t at = 13;
+    if (b[10] & 0x80)
+        at += size_t(3) << ((b[10] & 7) + 1);
+    while (at < b.size()) {
+        if (b[at] == 0x2C)
+            return at + 9 > b.size() || SidesFit(Little16(b, at + 5), Little16(b, at + 7));
+        if (b[at] != 0x21)
+            return true;   // the end, or bytes the decoder will refuse
+        at += 2;
+        while (at < b.size() && b[at] != 0)
+            at += size_t(b[at]) + 1;
+        ++at;
+    }
+    return true;
+}
+
+bool JpegFits(const TBytes& b)
+{
+    size_t at = 2;
+    while (at + 4 <= b.size() && b[at] == 0xFF) {
+        const uint8_t marker = b[at + 1];
+        if (marker == 0xFF || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD9)) {
+            at += marker == 0xFF ? 1 : 2;
+            continue;
+        }
+        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame)
+            return at + 9 > b.size() || SidesFit(Big16(b, at + 7), Big16(b, at + 5));
+        at += 2 + Big16(b, at + 2);
+    }
+    return true;
+}
+
+bool HasName(const std::string& name, const char* extension)
+{
+    const size_t length = std::strlen(extension);
+    if (name.size() < length)
+        return false;
+    return std::equal(extension, extension + length, name.end() - static_cast<std::ptrdiff_t>(length),
+                      [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+}
+
+// The image formats textures come in: PNG, JPEG, BMP and GIF by their
+// signatures, TGA (which has none) by its name. The type for the decoder, or
+// nullptr for anything else or for a picture that declares a size too large.
+const char* ImageType(const TBytes& b, const std::string& name)
+{
+    const auto starts = [&](const char* magic, size_t length) {
+        return b.size() >= length && std::memcmp(b.data(), magic, length) == 0;
+    };
+    if (starts("\x89PNG\r\n\x1a\n", 8))
+        return b.size() < 24 || SidesFit(Big32(b, 16), Big32(b, 20)) ? "PNG" : nullptr;
+    if (starts("\xFF\xD8", 2))
+        return JpegFits(b) ? "JPG" : nullptr;
+    if (starts("GIF87a", 6) || starts("GIF89a", 6))
+        return GifFits(b) ? "GIF" : nullptr;
+    if (starts("BM", 2)) {
+        if (b.size() >= 26 && Little16(b, 14) >= 40)
+            return SidesFit(Magnitude32(b, 18), Magnitude32(b, 22)) ? "BMP" : nullptr;
+        return b.size() < 22 || SidesFit(Little16(b, 18), Little16(b, 20)) ? "BMP" : nullptr;
+    }
+    if (HasName(name, ".tga"))
+        return b.size() < 16 || SidesFit(Little16(b, 12), Little16(b, 14)) ? "TGA" : nullptr;
+    return nullptr;
+}
+
 // A texture from a whole image file in memory, or nullptr.
-SDL_Texture* TextureFromImage(const std::vector<uint8_t>& image)
+SDL_Texture* TextureFromImage(const TBytes& image, const std::string& name)
 {
     if (OB_VideoInfo.Device == nullptr || image.empty())
+        return nullptr;
+    const char* type = ImageType(image, name);
+    if (type == nullptr)
         return nullptr;
     SDL_RWops* stream = SDL_RWFromConstMem(image.data(), static_cast<int>(image.size()));
     if (stream == nullptr)
         return nullptr;
-    std::unique_ptr<SDL_Surface, TSurfaceFreer> surface(IMG_Load_RW(stream, 1));
-    if (!surface || surface->w > MaxTextureSide || surface->h > MaxTextureSide)
+    std::unique_ptr<SDL_Surface, TSurfaceFreer> surface(IMG_LoadTyped_RW(stream, 1, type));
+    if (!surface || !SidesFit(static_cast<uint32_t>(surface->w), static_cast<uint32_t>(surface->h)))
         return nullptr;
     return OB_VideoInfo.Device->CreateTextureFromSurface(surface.get());
 }
@@ -57,13 +156,14 @@ bool OB_TextureManager::LoadResource(const std::string& name, void*& Data)
     if (!FileSystem)
         throw OB_EFileSystemError("VFS Error. No file system to open \"" + name + "\"");
     TOpenFile file(*FileSystem, name);
-    // The block holds the low 32 bits of the size, as much as one read takes.
     const int64_t size = FileSystem->Size(file.Get());
-    std::vector<uint8_t> block(static_cast<uint32_t>(size));
+    ReleaseResource(Data);
+    if (size <= 0 || size > MaxImageFileSize)
+        return false;
+    std::vector<uint8_t> block(static_cast<size_t>(size));
     const uint32_t got = FileSystem->Read(file.Get(), block.data(), static_cast<int64_t>(block.size()));
     block.resize(got);   // a short read leaves no stale bytes for the decoder
-    ReleaseResource(Data);
-    Data = TextureFromImage(block);
+    Data = TextureFromImage(block, name);
     return Data != nullptr;
 }
 
