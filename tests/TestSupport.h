@@ -1,18 +1,27 @@
 // Shared helpers of the engine's tests: a fresh working directory per test
-// (the log and recordings are written to the current directory) and a fake
-// platform whose clock, ticks, keys and memory figures the test sets.
+// (the log and recordings land in the current directory), a fake platform
+// whose clock, ticks, keys and memory figures the test sets, the engine
+// started on a headless device, and pixel reading.
 #pragma once
 
+#include "console/OB_Console.h"
+#include "kernel/OB_Kernel.h"
 #include "kernel/OB_Platform.h"
+#include "session/MainSession.h"
+#include "video/OB_Video.h"
+#include "video/platform/OB_GfxDevice.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
@@ -36,8 +45,7 @@ public:
 };
 
 // Installs the fake platform for the life of the object.
-class TFakePlatformScope {
-public:
+struct TFakePlatformScope {
     TFakePlatformScope() { OB_SetPlatform(&Platform); }
     ~TFakePlatformScope() { OB_SetPlatform(nullptr); }
     TFakePlatform Platform;
@@ -50,9 +58,8 @@ protected:
     {
         Previous = std::filesystem::current_path();
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        Dir = std::filesystem::temp_directory_path() /
-              ("orbel2-test-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" +
-               std::to_string(::getpid()));
+        Dir = std::filesystem::temp_directory_path() / ("orbel2-test-" + std::string(info->test_suite_name()) + "-" +
+                                                        info->name() + "-" + std::to_string(::getpid()));
         std::filesystem::remove_all(Dir);
         std::filesystem::create_directories(Dir);
         std::filesystem::current_path(Dir);
@@ -68,6 +75,87 @@ protected:
     std::filesystem::path Previous;
 };
 
+// The engine started as the program starts it, on SDL's dummy driver; the
+// device is opened at Width x Height over an 800 x 600 virtual space, or not
+// at all when Width is 0.
+class THeadlessEngineTest : public TTempDirTest {
+protected:
+    explicit THeadlessEngineTest(int width = 640, int height = 480) : Width(width), Height(height) {}
+    void SetUp() override
+    {
+        TTempDirTest::SetUp();
+        OB_Kernel_Init();
+        if (Width > 0) {
+            OB_Video_Open(nullptr, Width, Height, 32, false, true, 0);
+            OB_Video_SetVirtualSize(800, 600, 0);
+        }
+    }
+    void TearDown() override
+    {
+        OB_Video_Close();
+        OB_Kernel_Finalize();
+        TTempDirTest::TearDown();
+    }
+
+    int Width, Height;
+};
+
+// The whole back buffer, alpha dropped (it is never shown).
+inline std::vector<uint32_t> ReadScreen()
+{
+    std::vector<uint32_t> pixels;
+    const D3DSURFACE_DESC& size = OB_VideoInfo.BackBufferDesc;
+    EXPECT_TRUE(OB_VideoInfo.Device->ReadPixels(0, 0, int(size.Width), int(size.Height), pixels));
+    for (uint32_t& pixel : pixels)
+        pixel &= 0x00FFFFFFu;
+    return pixels;
+}
+
+inline uint32_t PixelAt(int x, int y)
+{
+    std::vector<uint32_t> pixels;
+    EXPECT_TRUE(OB_VideoInfo.Device->ReadPixels(x, y, 1, 1, pixels));
+    return pixels.empty() ? 0 : pixels[0] & 0x00FFFFFFu;
+}
+
+// Bounding box of the pixels for which Ink holds.
+struct TInkBox {
+    int Left = 1 << 30, Top = 1 << 30, Right = -1, Bottom = -1;
+    bool Any() const { return Right >= 0; }
+};
+
+inline TInkBox InkBox(const std::vector<uint32_t>& pixels, int width, const std::function<bool(uint32_t)>& ink)
+{
+    TInkBox box;
+    for (size_t i = 0; i < pixels.size(); ++i)
+        if (ink(pixels[i])) {
+            const int x = int(i % size_t(width)), y = int(i / size_t(width));
+            box = {std::min(box.Left, x), std::min(box.Top, y), std::max(box.Right, x), std::max(box.Bottom, y)};
+        }
+    return box;
+}
+
+// The text of the exception of type E that action raises, or "no error".
+template <typename E>
+std::string ErrorText(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const E& error) {
+        return error.what();
+    }
+    return "no error";
+}
+
+// One frame of a session that measured the given frame time.
+inline void RunFrame(TSession& session, double frameTime)
+{
+    OB_VideoInfo.FrameTime = frameTime;
+    session.Update();
+}
+
+inline std::string LastLine() { return ConsoleLines()->Get(0); }
+
 inline std::string ReadWholeFile(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -78,6 +166,5 @@ inline std::string ReadWholeFile(const std::filesystem::path& path)
 
 inline void WriteWholeFile(const std::filesystem::path& path, const std::string& bytes)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
