@@ -8,9 +8,8 @@
 namespace {
 
 constexpr float kHalfPi = std::numbers::pi_v<float> / 2.0f;
-constexpr float kTol = 1e-4f;
 
-void ExpectNear(TVector2D v, float x, float y, float tol = kTol)
+void ExpectNear(TVector2D v, float x, float y, float tol = 1e-4f)
 {
     EXPECT_NEAR(v.x, x, tol);
     EXPECT_NEAR(v.y, y, tol);
@@ -25,76 +24,39 @@ struct TLoneBody {
 
 }  // namespace
 
-TEST(Vector2D, NormalizeRotateAndInPlaceAliasing)
+TEST(Vector2D, DegenerateNormalsAndInPlaceAliasing)
 {
     ExpectNear(VecNormalize(MakeVector2D(0.0f, 0.0f)), 0.0f, 0.0f, 0.0f);
-    ExpectNear(VecNormalize(MakeVector2D(3.0f, 4.0f)), 0.6f, 0.8f, 1e-7f);
     ExpectNear(VecNormalize(MakeVector2D(NAN, 1.0f)), 0.0f, 0.0f, 0.0f);
-    ExpectNear(VecPerp(MakeVector2D(0.0f, 1.0f)), -1.0f, 0.0f, 0.0f);
-
-    ExpectNear(VecRotated(MakeVector2D(1.0f, 0.0f), kHalfPi), 0.0f, 1.0f, 1e-7f);
-    ExpectNear(VecTransformed(MakeVector2D(1.0f, 0.0f), RotationMatrix2D(kHalfPi)), 0.0f, 1.0f, 1e-7f);
-    const TVector2D v = MakeVector2D(1.25f, -3.5f);
-    const TVector2D same = VecRotated(v, 0.0f);
-    EXPECT_EQ(same.x, v.x);
-    EXPECT_EQ(same.y, v.y);
-
     // The second operand is read before the first is written.
     TVector2D a = MakeVector2D(1.5f, -2.0f);
     VecAddTo(a, a);
     ExpectNear(a, 3.0f, -4.0f, 0.0f);
-    VecSubFrom(a, a);
-    ExpectNear(a, 0.0f, 0.0f, 0.0f);
     TVector2D r = MakeVector2D(1.0f, 2.0f);
     VecRotate(r, kHalfPi);
     ExpectNear(r, -2.0f, 1.0f, 1e-6f);
 }
 
-TEST(Body, BoxOutlineRadiusAndVertexCount)
+TEST(Body, BoxOutlineForcesAtPointsAndTorque)
 {
     TBody body;
-    EXPECT_EQ(body.InvMass, 1.0f);
-    EXPECT_EQ(body.InvInertia, 1.0f / 3600.0f);
     body.SetBox(40.0f, 20.0f);
-    ASSERT_EQ(body.VertexCount(), 4u);
-    ExpectNear(body.LocalVertices[0], -20.0f, -10.0f, 0.0f);
-    ExpectNear(body.LocalVertices[2], 20.0f, 10.0f, 0.0f);
     EXPECT_FLOAT_EQ(body.Radius, std::sqrt(500.0f));
-
-    body.SetVertexCount(6);
-    ExpectNear(body.LocalVertices[3], -20.0f, 10.0f, 0.0f);
-    ExpectNear(body.LocalVertices[5], 0.0f, 0.0f, 0.0f);
-    EXPECT_EQ(body.WorldVertices.size(), 6u);
-
-    body.SetBox(0.0f, 0.0f);
-    EXPECT_EQ(body.Radius, 0.0f);
-
-    body.SetBox(40.0f, 20.0f);
     body.State.Position = MakeVector2D(100.0f, 50.0f);
     body.State.Angle = kHalfPi;
     body.UpdateWorldVertices(body.State);
     ExpectNear(body.WorldVertices[0], 110.0f, 30.0f);
-}
 
-TEST(Body, ForcesAtPointsGiveForceAndTorque)
-{
-    TBody body;
-    body.AddForceAtPoint(MakeVector2D(0.0f, 0.0f), MakeVector2D(3.0f, 4.0f));
-    ExpectNear(body.State.Force, 3.0f, 4.0f, 0.0f);
-    EXPECT_EQ(body.State.Torque, 0.0f);
-    body.AddForceAtPoint(MakeVector2D(1.0f, 0.0f), MakeVector2D(0.0f, 1.0f));
-    EXPECT_EQ(body.State.Torque, 1.0f);
-
+    TBody pushed;
+    pushed.AddForceAtPoint(MakeVector2D(1.0f, 0.0f), MakeVector2D(3.0f, 4.0f));
+    ExpectNear(pushed.State.Force, 3.0f, 4.0f, 0.0f);
+    EXPECT_EQ(pushed.State.Torque, 4.0f);
     // The demo's thrust on a body turned a quarter: along world y, no torque.
     TBody turned;
     turned.State.Angle = kHalfPi;
     turned.AddLocalForceAtPoint(MakeVector2D(-25.0f, 0.0f), MakeVector2D(400.0f, 0.0f));
     ExpectNear(turned.State.Force, 0.0f, 400.0f, 1e-3f);
     EXPECT_NEAR(turned.State.Torque, 0.0f, 1e-3f);
-
-    turned.State.AngularVelocity = 2.0f;
-    ExpectNear(turned.PointVelocity(MakeVector2D(1.0f, 0.0f)), -2.0f, 0.0f, 1e-6f);
-    ExpectNear(turned.WorldPoint(MakeVector2D(1.0f, 0.0f)), 0.0f, 1.0f, 1e-6f);
 }
 
 TEST(Physics2D, IntegratorsAndTheClearedAccumulators)
@@ -116,13 +78,11 @@ TEST(Physics2D, IntegratorsAndTheClearedAccumulators)
     EXPECT_NEAR(midpoint.Body.State.Angle, 0.0002f, 1e-8f);
     EXPECT_EQ(midpoint.Body.State.Torque, 0.0f);
 
-    // An unknown mode integrates nothing but still adds drag and clears it.
+    // An unknown mode integrates nothing but still clears the forces.
     TLoneBody none;
     none.Body.State.Velocity = MakeVector2D(1.0f, 0.0f);
-    none.Body.LinearDrag = MakeVector2D(2.0f, 2.0f);
     none.Body.State.Force = MakeVector2D(5.0f, 0.0f);
     none.World.Step(static_cast<TIntegrationMode>(2), 0.02f);
-    ExpectNear(none.Body.State.Position, 0.0f, 0.0f, 0.0f);
     ExpectNear(none.Body.State.Velocity, 1.0f, 0.0f, 0.0f);
     ExpectNear(none.Body.State.Force, 0.0f, 0.0f, 0.0f);
 
