@@ -1,11 +1,7 @@
 // A recording survives the program being killed: every frame hands its
 // records to the operating system, so the file holds whole records, numbered
 // from 0 without a gap, up to the last finished frame.
-#include "console/OB_Console.h"
-#include "kernel/OB_Kernel.h"
-#include "session/MainSession.h"
 #include "TestSupport.h"
-#include "video/OB_Video.h"
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -29,10 +25,8 @@ TEST_F(CrashSafety, AKilledRecordingHoldsWholeNumberedRecords)
         session.Start();
         ExecuteLine("record killed.rec");
         // Frames as fast as they come, of a little more than one step each.
-        for (;;) {
-            OB_VideoInfo.FrameTime = 0.03;
-            session.Update();
-        }
+        for (;;)
+            RunFrame(session, 0.03);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(1200));
     ::kill(child, SIGKILL);

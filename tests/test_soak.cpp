@@ -3,12 +3,7 @@
 // video modes, play speeds) and full-screen toggles. No body may ever hold a
 // number that is not finite, and the heap in use must stay flat once the
 // run has warmed up.
-#include "console/OB_Console.h"
-#include "kernel/OB_Kernel.h"
-#include "session/MainSession.h"
 #include "TestSupport.h"
-#include "video/OB_Video.h"
-#include "video/platform/OB_GfxDevice.h"
 #include "video/platform/OB_KeyMap.h"
 
 #include <malloc.h>
@@ -50,13 +45,13 @@ const char* const Lines[] = {
 
 } // namespace
 
-class Soak : public TTempDirTest {};
+class Soak : public THeadlessEngineTest {
+protected:
+    TFakePlatformScope Fake;
+};
 
 TEST_F(Soak, TwoHundredThousandStepsStayFiniteAndFlat)
 {
-    TFakePlatformScope fake;
-    OB_Kernel_Init();
-    OB_Video_Open(nullptr, 640, 480, 32, false, true, 0);
     TMainSession session;
     session.Start();
 
@@ -72,15 +67,14 @@ TEST_F(Soak, TwoHundredThousandStepsStayFiniteAndFlat)
         if (OB_VideoInfo.FullScreen)
             session.KeyDown(VK_F11);
         ExecuteLine("vid_size 640 480");
-        OB_VideoInfo.FrameTime = 0;
-        session.Update();
+        RunFrame(session, 0);
         return HeapInUse();
     };
     while (steps < TotalSteps) {
-        fake.Platform.KeysDown.clear();
+        Fake.Platform.KeysDown.clear();
         for (uint16_t key : {VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN})
             if (random() % 2)
-                fake.Platform.KeysDown.insert(key);
+                Fake.Platform.KeysDown.insert(key);
         if (random() % 4 == 0)
             ExecuteLine(Lines[random() % std::size(Lines)]);
         if (random() % 200 == 0)
@@ -92,8 +86,7 @@ TEST_F(Soak, TwoHundredThousandStepsStayFiniteAndFlat)
         if (frames % 16 != 0)
             OB_Gfx_InjectFault(TGfxFaultPoint::Present, D3DERR_DEVICELOST);
         const double before = session.Accumulator() + 1.0 * double(session.PlaySpeed());
-        OB_VideoInfo.FrameTime = 1.0;
-        session.Update();
+        RunFrame(session, 1.0);
         steps += static_cast<uint64_t>(std::llround(std::max(0.0, before - session.Accumulator()) / 0.02));
         ++frames;
         ASSERT_TRUE(WorldIsFinite(session)) << "after " << steps << " steps";
@@ -108,6 +101,4 @@ TEST_F(Soak, TwoHundredThousandStepsStayFiniteAndFlat)
     EXPECT_LT(final, baseline + (size_t(2) << 20));
 
     session.Stop();
-    OB_Video_Close();
-    OB_Kernel_Finalize();
 }
