@@ -28,11 +28,12 @@ private:
     TFileHandle Handle;
 };
 
-// The largest side of a texture the engine makes, as for a back buffer. A
-// few bytes of image can declare a picture of tens of thousands of pixels a
-// side; decoding it would take gigabytes before the picture could be
-// refused, so the declared size is checked before anything is decoded.
-constexpr uint32_t MaxTextureSide = 16384;
+// A few bytes of image can declare a picture of tens of thousands of pixels
+// a side; decoding it would take gigabytes before the picture could be
+// refused, so the declared size is checked against these limits before
+// anything is decoded.
+uint32_t MaxTextureSide = OB_DefaultMaxTextureSide;
+uint64_t MaxTexturePixels = OB_DefaultMaxTexturePixels;
 // No image file of an acceptable size comes near this.
 constexpr int64_t MaxImageFileSize = int64_t(1) << 30;
 
@@ -53,7 +54,7 @@ uint32_t Magnitude32(const TBytes& b, size_t at)
 
 bool SidesFit(uint32_t width, uint32_t height)
 {
-    return width <= MaxTextureSide && height <= MaxTextureSide;
+    return width <= MaxTextureSide && height <= MaxTextureSide && uint64_t(width) * height <= MaxTexturePixels;
 }
 
 // The size of a GIF's first picture, which is the one decoded: after the
@@ -67,11 +68,16 @@ bool GifFits(const TBytes& b)
     size_t at = 13;
     if (b[10] & 0x80)
         at += size_t(3) << ((b[10] & 7) + 1);
+    // The decoder passes over stray bytes between blocks, and so does this.
     while (at < b.size()) {
+        if (b[at] == 0x3B)
+            return true;
         if (b[at] == 0x2C)
             return at + 9 > b.size() || SidesFit(Little16(b, at + 5), Little16(b, at + 7));
-        if (b[at] != 0x21)
-            return true;   // the end, or bytes the decoder will refuse
+        if (b[at] != 0x21) {
+            ++at;
+            continue;
+        }
         at += 2;
         while (at < b.size() && b[at] != 0)
             at += size_t(b[at]) + 1;
@@ -83,7 +89,11 @@ bool GifFits(const TBytes& b)
 bool JpegFits(const TBytes& b)
 {
     size_t at = 2;
-    while (at + 4 <= b.size() && b[at] == 0xFF) {
+    while (at + 4 <= b.size()) {
+        if (b[at] != 0xFF) {
+            ++at;   // the decoder looks for the next marker past stray bytes
+            continue;
+        }
         const uint8_t marker = b[at + 1];
         if (marker == 0xFF || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD9)) {
             at += marker == 0xFF ? 1 : 2;
@@ -121,9 +131,10 @@ const char* ImageType(const TBytes& b, const std::string& name)
     if (starts("GIF87a", 6) || starts("GIF89a", 6))
         return GifFits(b) ? "GIF" : nullptr;
     if (starts("BM", 2)) {
-        if (b.size() >= 26 && Little16(b, 14) >= 40)
-            return SidesFit(Magnitude32(b, 18), Magnitude32(b, 22)) ? "BMP" : nullptr;
-        return b.size() < 22 || SidesFit(Little16(b, 18), Little16(b, 20)) ? "BMP" : nullptr;
+        // A 12-byte info header has 16-bit sides; every other one 32-bit.
+        if (b.size() >= 22 && Little16(b, 14) == 12 && Little16(b, 16) == 0)
+            return SidesFit(Little16(b, 18), Little16(b, 20)) ? "BMP" : nullptr;
+        return b.size() < 26 || SidesFit(Magnitude32(b, 18), Magnitude32(b, 22)) ? "BMP" : nullptr;
     }
     if (HasName(name, ".tga"))
         return b.size() < 16 || SidesFit(Little16(b, 12), Little16(b, 14)) ? "TGA" : nullptr;
@@ -148,6 +159,12 @@ SDL_Texture* TextureFromImage(const TBytes& image, const std::string& name)
 }
 
 } // namespace
+
+void OB_SetTextureLimits(uint32_t MaxSide, uint64_t MaxPixels)
+{
+    MaxTextureSide = MaxSide;
+    MaxTexturePixels = MaxPixels;
+}
 
 OB_TextureManager::~OB_TextureManager() { Clear(); }
 

@@ -25,3 +25,11 @@ public:
 
 // The engine's one texture registry; exists for the whole life of the program.
 OB_TextureManager& TextureManager();
+
+// The largest picture made into a texture: no side beyond MaxSide and no
+// more than MaxPixels in all (the defaults, 16384 a side and 64 million
+// pixels, are a 256 MiB texture). Larger pictures are refused by their
+// headers, before they are decoded.
+constexpr uint32_t OB_DefaultMaxTextureSide = 16384;
+constexpr uint64_t OB_DefaultMaxTexturePixels = uint64_t(8192) * 8192;
+void OB_SetTextureLimits(uint32_t MaxSide, uint64_t MaxPixels);
