@@ -24,9 +24,33 @@ std::string FullPath(const std::string& name)
     return error ? name : full.lexically_normal().string();
 }
 
+[[noreturn]] void RaiseIOError(const char* what, const std::string& path, const std::string& reason)
+{
+    throw EInOutError(std::string(what) + " \"" + FullPath(path) + "\". " + reason);
+}
+
 [[noreturn]] void RaiseIOError(const char* what, const std::string& path, int error)
 {
-    throw EInOutError(std::string(what) + " \"" + FullPath(path) + "\". " + std::strerror(error));
+    RaiseIOError(what, path, std::strerror(error));
+}
+
+// Opens without waiting: a named pipe would otherwise hold the program until
+// another process opened its other end. Pipes, sockets and directories are
+// refused, since every read or write of a step would wait on them too.
+TFileDescriptor OpenFile(const char* what, const std::string& path, int flags)
+{
+    TFileDescriptor file(::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0644));
+    if (!file.IsOpen())
+        RaiseIOError(what, path, errno);
+    struct stat info {};
+    if (::fstat(file.Get(), &info) != 0)
+        RaiseIOError(what, path, errno);
+    if (S_ISDIR(info.st_mode))
+        RaiseIOError(what, path, EISDIR);
+    if (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode))
+        RaiseIOError(what, path, "Not a regular file");
+    ::fcntl(file.Get(), F_SETFL, ::fcntl(file.Get(), F_GETFL) & ~O_NONBLOCK);
+    return file;
 }
 
 void PutUInt32(std::vector<uint8_t>& out, uint32_t value)
@@ -67,9 +91,7 @@ void TFileDescriptor::Reset()
 
 TRecordWriter::TRecordWriter(const std::string& fileName, const TRecordingHeader& header) : FPath(fileName)
 {
-    FFile = TFileDescriptor(::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (!FFile.IsOpen())
-        RaiseIOError("Cannot create file", FPath, errno);
+    FFile = OpenFile("Cannot create file", fileName, O_WRONLY | O_CREAT | O_TRUNC);
     PutUInt32(FPending, std::bit_cast<uint32_t>(header.X));
     PutUInt32(FPending, std::bit_cast<uint32_t>(header.Y));
     PutUInt32(FPending, std::bit_cast<uint32_t>(header.Angle));
@@ -101,14 +123,7 @@ void TRecordWriter::Flush()
 
 TRecordReader::TRecordReader(const std::string& fileName) : FPath(fileName)
 {
-    FFile = TFileDescriptor(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!FFile.IsOpen())
-        RaiseIOError("Cannot open file", FPath, errno);
-    struct stat info {};
-    if (::fstat(FFile.Get(), &info) != 0)
-        RaiseIOError("Cannot open file", FPath, errno);
-    if (S_ISDIR(info.st_mode))
-        RaiseIOError("Cannot open file", FPath, EISDIR);
+    FFile = OpenFile("Cannot open file", fileName, O_RDONLY);
 }
 
 size_t TRecordReader::ReadUpTo(uint8_t* buffer, size_t count)

@@ -100,15 +100,21 @@ TFileHandle TNormalFileSystem::Open(const std::string& name)
 {
     const std::string path = ResolvePath(name);
     auto file = std::make_unique<TDiskFile>();
-    file->Descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opened without waiting, as a named pipe would hold the program until
+    // another process opened its other end.
+    file->Descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (file->Descriptor < 0)
         throw OB_EFileSystemError("VFS Error. " + CannotMessage("Cannot open file", path, errno));
-    // A directory opens read-only on Linux, but it is not a file to read.
+    // A directory opens read-only on Linux, but it is not a file to read;
+    // nor are pipes and sockets, whose reads would wait.
     struct stat info {};
     if (::fstat(file->Descriptor, &info) != 0)
         throw OB_EFileSystemError("VFS Error. " + CannotMessage("Cannot open file", path, errno));
     if (S_ISDIR(info.st_mode))
         throw OB_EFileSystemError("VFS Error. " + CannotMessage("Cannot open file", path, EISDIR));
+    if (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode))
+        throw OB_EFileSystemError("VFS Error. Cannot open file \"" + FullPath(path) + "\". Not a regular file");
+    ::fcntl(file->Descriptor, F_SETFL, ::fcntl(file->Descriptor, F_GETFL) & ~O_NONBLOCK);
     return file.release();
 }
 
