@@ -5,34 +5,24 @@
 
 #include "TestSupport.h"
 
-#include <gtest/gtest.h>
-
 #include <cfloat>
 #include <cstring>
 
 namespace {
 
+using Lines = std::vector<std::string>;
 const std::string Mark = "\x01mark";
 
-// The lines printed since the last Mark, oldest first.
-std::vector<std::string> SinceMark()
-{
-    std::vector<std::string> lines;
-    const TStringStack& output = *ConsoleLines();
-    for (int32_t n = 0; n < output.Count() && output.Get(n) != Mark; ++n)
-        lines.insert(lines.begin(), output.Get(n));
-    return lines;
-}
-
 // The lines one typed line prints, its echo first.
-std::vector<std::string> Typed(const std::string& Line)
+Lines Typed(const std::string& Line)
 {
     ConsolePrint(Mark);
     ExecuteLine(Line);
-    return SinceMark();
+    Lines lines;
+    for (int32_t n = 0; ConsoleLines()->Get(n) != Mark; ++n)
+        lines.insert(lines.begin(), ConsoleLines()->Get(n));
+    return lines;
 }
-
-using Lines = std::vector<std::string>;
 
 } // namespace
 
@@ -44,11 +34,9 @@ TEST(Console, LanguageSplitsWordsAndReportsUnknownRefusedAndFailingCommands)
     EXPECT_EQ(Typed("get fps"), (Lines{"get fps", "fps = 5"}));
     EXPECT_EQ(Typed("get fps "), (Lines{"get fps ", "Error: get {variable} - Get a variables value"}));
     EXPECT_EQ(Typed("HELP"), (Lines{"HELP", "Unknown command: HELP"}));
-    EXPECT_EQ(Typed("set x 1"), (Lines{"set x 1"}));
     EXPECT_EQ(Typed(""), Lines{});
-    EXPECT_EQ(ConsoleHistory()->Count(), 5);
+    EXPECT_EQ(ConsoleHistory()->Count(), 4);
     EXPECT_FALSE(ExecuteCommand("nosuch", {}));
-    EXPECT_EQ(Typed("vid_size 640").back(), "Error: vid_size {width} {height} [full=0/1] - Change video mode");
 
     AddCommand("refuse", "", [](const std::vector<std::string>&, int32_t, void*) { return false; }, nullptr);
     EXPECT_EQ(Typed("refuse 'a b'"), (Lines{"refuse 'a b'", "Error: refuse "}));
@@ -57,7 +45,6 @@ TEST(Console, LanguageSplitsWordsAndReportsUnknownRefusedAndFailingCommands)
         throw OB_EVideoError("No video device is open");
     }, nullptr);
     EXPECT_EQ(Typed("boom"), (Lines{"boom", "Error: No video device is open"}));
-    EXPECT_TRUE(ExecuteCommand("boom", {}));
     EXPECT_EQ(Typed("get fps").back(), "fps = 5");
 }
 
@@ -87,25 +74,21 @@ TEST(Console, StrangeLinesLeaveTheConsoleUsable)
 TEST(Console, NumbersFollowTheGrammarAndEveryUintTextReadsBack)
 {
     const std::pair<const char*, uint32_t> integers[] = {
-        {"  -12", static_cast<uint32_t>(-12)}, {"+7", 7}, {"2147483647", 0x7FFFFFFF}, {"-2147483648", 0x80000000},
-        {"2147483648", 0}, {"4294967295", 0}, {"$FFFFFFFF", 0xFFFFFFFF}, {"$100000000", 0}, {"0x1f", 31},
-        {"X1F", 31}, {"0X00000000001F", 31}, {"", 0}, {"-", 0}, {"$", 0}, {"0x", 0}, {"12abc", 0}, {"1.5", 0},
-        {"--1", 0}, {"$G", 0}};
+        {"  -12", static_cast<uint32_t>(-12)}, {"-2147483648", 0x80000000}, {"2147483648", 0},
+        {"$FFFFFFFF", 0xFFFFFFFF}, {"$100000000", 0}, {"0x1f", 31}, {"X1F", 31}, {"", 0}, {"$", 0}, {"0x", 0}, {"12abc", 0}, {"1.5", 0}};
     for (const auto& [word, bits] : integers)
         EXPECT_EQ(ConsoleReadInteger(word), bits) << word;
-    EXPECT_EQ(ConsoleReadInteger(std::string(1000000, '9')), 0u);
 
     const std::pair<const char*, double> numbers[] = {
-        {"  0.25", 0.25}, {"+1.5e2", 150}, {"-.5", -0.5}, {"5.", 5}, {"3E-2", 0.03}, {"inf", 0}, {"nan", 0},
-        {"0x1p3", 0}, {"12abc", 0}, {"1e", 0}, {"1e+", 0}, {".", 0}, {"1.2.3", 0}, {"1e400", 0}};
+        {"  0.25", 0.25}, {"+1.5e2", 150}, {"-.5", -0.5}, {"5.", 5}, {"inf", 0}, {"nan", 0}, {"0x1p3", 0},
+        {"12abc", 0}, {"1e+", 0}, {".", 0}, {"1e400", 0}};
     for (const auto& [word, value] : numbers)
         EXPECT_EQ(ConsoleReadNumber(word), value) << word;
-    EXPECT_EQ(ConsoleReadNumber(std::string(1000000, '7')), 0.0);
     EXPECT_EQ(ConsoleReadNumber("0." + std::string(1000000, '0') + "5e1000000"), 0.5);
 
     uint32_t value = 0;
     const TVariableInfo variable{"u", &value, TVariableType::vtUInt};
-    for (uint32_t bits : {0u, 31u, 0x80000000u, 0xDEADBEEFu, 0xFFFFFFFFu}) {
+    for (uint32_t bits : {0u, 0x80000000u, 0xFFFFFFFFu}) {
         value = bits;
         EXPECT_EQ(ConsoleReadInteger(VariableValueText(variable)), bits);
     }
@@ -119,29 +102,24 @@ TEST(Console, SetAndGetStoreEveryTypeThroughItsAddress)
     uint32_t u = 0;
     int32_t i = 0;
     float f = 0, twin = 0;
-    double d = 0;
     char s[6] = "old";   // room for five characters
     bool b = true;
     AddVariable("u", TVariableType::vtUInt, &u);
     AddVariable("i", TVariableType::vtInt, &i);
     AddVariable("f", TVariableType::vtFloat, &f);
     AddVariable("f", TVariableType::vtFloat, &twin);
-    AddVariable("d", TVariableType::vtDouble, &d);
     AddVariable("s", TVariableType::vtString, s, sizeof s);
     AddVariable("b", TVariableType::vtBoolean, &b);
 
-    for (const char* line : {"set u $FFFFFFFF", "set i -42", "set f 0.1", "set d 0.25", "set b 0"})
+    for (const char* line : {"set u $FFFFFFFF", "set i -42", "set f 0.1", "set b 0"})
         Typed(line);
     EXPECT_EQ(Typed("get u").back(), "u = $FFFFFFFF");
     EXPECT_EQ(Typed("get i").back(), "i = -42");
     EXPECT_EQ(Typed("get f"), (Lines{"get f", "f = 0.100000001490116", "f = 0.100000001490116"}));
-    EXPECT_EQ(Typed("get d").back(), "d = 0.25");
     EXPECT_EQ(Typed("get b").back(), "b = ");
     EXPECT_TRUE(b);
 
-    // 3e38 is a float; beyond the float range a value reads as 0.
-    Typed("set f 3e38");
-    EXPECT_EQ(f, 3e38f);
+    // The largest float is taken; beyond the float range a value reads as 0.
     Typed("set f 3.4028235e38");
     EXPECT_EQ(f, FLT_MAX);
     Typed("set f 1e39");
@@ -154,10 +132,6 @@ TEST(Console, SetAndGetStoreEveryTypeThroughItsAddress)
     EXPECT_STREQ(s, "abcde");
     std::memcpy(s, "xy\0zw", 6);
     EXPECT_EQ(Typed("get s").back(), "s = xy");
-
-    Typed("set consoleheight 0.25");
-    EXPECT_EQ(ConsoleInfo.Height, 0.25f);
-    EXPECT_EQ(Typed("get consoleheight").back(), "consoleheight = 0.25");
 }
 
 TEST_F(TTempDirTest, ConsoleHelpVarsAndWatchesListInRegistrationOrder)
@@ -174,10 +148,7 @@ TEST_F(TTempDirTest, ConsoleHelpVarsAndWatchesListInRegistrationOrder)
                      "res lists resources in system"}));
     EXPECT_EQ(Typed("vars"), (Lines{"vars", "Registered variables:", rule, "consoleheight (FLOAT)", "fps (INT)"}));
 
-    for (const char* line : {"watch fps", "watch consoleheight 1", "watch fps"})
-        Typed(line);
-    EXPECT_EQ(ConsoleWatches(), (std::vector<int32_t>{1, 0, 1}));
-    for (const char* line : {"watch fps 0", "watch consoleheight"})
+    for (const char* line : {"watch fps", "watch consoleheight 1", "watch fps", "watch fps 0", "watch consoleheight"})
         Typed(line);
     EXPECT_EQ(ConsoleWatches(), (std::vector<int32_t>{-1, 0, -1, 0}));
     EXPECT_EQ(Typed("watch").back(),
@@ -191,7 +162,6 @@ TEST(Console, KernelMessagesAreEchoedAndOutputIsBounded)
     std::string reason = "Cannot create font Arial";
     OB_SendMessage(MSG_VIDEODEVICELOST, nullptr, 0);
     OB_SendMessage(MSG_DUMMYOBJECT, &reason, 0);
-    OB_SendMessage(0x201, nullptr, 0);
     EXPECT_EQ(ConsoleLines()->Get(1), "Kernel message: MSG_VIDEODEVICELOST");
     EXPECT_EQ(ConsoleLines()->Get(0), "Kernel message: MSG_DUMMYOBJECT (Cannot create font Arial)");
 
@@ -199,8 +169,8 @@ TEST(Console, KernelMessagesAreEchoedAndOutputIsBounded)
         ConsolePrint("line " + std::to_string(n));
     EXPECT_EQ(ConsoleLines()->Count(), 100);
     EXPECT_EQ(ConsoleLines()->Get(99), "line 150");
-    EXPECT_THROW(ConsoleLines()->Get(100), std::out_of_range);
 
+    // After shut-down nothing reaches the console and nothing breaks.
     ConsoleShutdown();
     EXPECT_EQ(ConsoleLines(), nullptr);
     ConsolePrint("after shutdown");

@@ -3,19 +3,22 @@
 #include "video/platform/OB_KeyMap.h"
 
 #include <deque>
-#include <functional>
 #include <stdexcept>
-#include <string>
-#include <vector>
 
 namespace {
 
-// A message queue and focus that the test scripts.
-class TScriptedSource : public TMessageSource {
+using Calls = std::vector<std::string>;
+
+// A session that logs its calls, fed from a message queue and focus that
+// the test scripts.
+class TScriptedSession : public TSession, public TMessageSource {
 public:
     std::deque<TMsg> Queue;
     bool Focus = true;
+    Calls Log;
+    std::function<void()> OnUpdate;
 
+    TScriptedSession() { SetMessageSource(this); }
     bool PumpMessage(TMsg& Msg, bool& Quit) override
     {
         if (Queue.empty())
@@ -26,28 +29,19 @@ public:
         return true;
     }
     bool HasFocus() override { return Focus; }
-};
-
-class TLoggingSession : public TSession {
-public:
-    std::vector<std::string> Calls;
-    TScriptedSource* Source = nullptr;
-    int UpdatesBeforeTerminate = -1;
-    std::function<void(TLoggingSession&)> OnUpdate;
-
     void Update() override
     {
-        Calls.push_back("Update");
+        Log.push_back("Update");
         if (OnUpdate)
-            OnUpdate(*this);
+            OnUpdate();
     }
-    void KeyDown(uint16_t Key) override { Calls.push_back("KeyDown " + std::to_string(Key)); }
-    void KeyPress(char Ch) override { Calls.push_back(std::string("KeyPress ") + Ch); }
-    void Start() override { Calls.push_back("Start"); }
-    void Stop() override { Calls.push_back("Stop"); }
+    void KeyDown(uint16_t Key) override { Log.push_back("KeyDown " + std::to_string(Key)); }
+    void KeyPress(char Ch) override { Log.push_back(std::string("KeyPress ") + Ch); }
+    void Start() override { Log.push_back("Start"); }
+    void Stop() override { Log.push_back("Stop"); }
 };
 
-TMsg Message(uint32_t message, uint32_t wParam)
+TMsg Message(uint32_t message, uint32_t wParam = 0)
 {
     TMsg msg;
     msg.message = message;
@@ -57,77 +51,56 @@ TMsg Message(uint32_t message, uint32_t wParam)
 
 } // namespace
 
-TEST(SessionLoop, HandlesEveryPendingMessageBeforeTheNextFrame)
+TEST(SessionLoop, HandlesEveryPendingMessageBeforeTheNextFrameAndReturnsTheTerminateCode)
 {
-    TScriptedSource source;
-    TLoggingSession session;
-    session.SetMessageSource(&source);
+    TScriptedSession session;
     // A key press arrives as its key-down and, translated, its character.
-    source.Queue = {Message(WM_KEYDOWN, 0x10041), Message(WM_CHAR, 0x161), Message(0x0200, 0)};
-    session.OnUpdate = [&](TLoggingSession& s) {
-        if (s.Calls.size() > 6)
-            s.Terminate(5);
+    session.Queue = {Message(WM_KEYDOWN, 0x10041), Message(WM_CHAR, 0x161), Message(0x0200)};
+    session.OnUpdate = [&] {
+        if (session.Log.size() > 6)
+            session.Terminate(5);
         else
-            source.Queue.push_back(Message(WM_KEYDOWN, VK_ESCAPE));
+            session.Queue.push_back(Message(WM_KEYDOWN, VK_ESCAPE));
     };
     EXPECT_EQ(session.Run(), 5);
-    EXPECT_EQ(session.Calls,
-              (std::vector<std::string>{"Start", "KeyDown 65", "KeyPress a", "Update", "KeyDown 27", "Update",
-                                        "KeyDown 27", "Update", "Stop"}));
+    EXPECT_EQ(session.Log, (Calls{"Start", "KeyDown 65", "KeyPress a", "Update", "KeyDown 27", "Update",
+                                  "KeyDown 27", "Update", "Stop"}));
     EXPECT_FALSE(session.Running());
 }
 
-TEST(SessionLoop, QuitMessageEndsTheRunWithZero)
+TEST(SessionLoop, QuitEndsTheRunWithZeroAndAnExceptionLeavesItWithoutStop)
 {
-    TScriptedSource source;
-    TLoggingSession session;
-    session.SetMessageSource(&source);
-    session.OnUpdate = [&](TLoggingSession& s) {
-        s.Terminate(7);   // set, then overridden by the quit message below
-        s.Calls.push_back("late");
-    };
-    source.Queue = {Message(WM_DESTROY, 0), Message(WM_QUIT, 0), Message(WM_KEYDOWN, 'X')};
-    EXPECT_EQ(session.Run(), 0);
-    EXPECT_EQ(session.Calls, (std::vector<std::string>{"Start", "Stop"}));
-    EXPECT_EQ(source.Queue.size(), 1u);   // nothing after the quit message is taken
+    TScriptedSession quitting;
+    quitting.OnUpdate = [&] { quitting.Terminate(7); };   // never reached
+    quitting.Queue = {Message(WM_DESTROY), Message(WM_QUIT), Message(WM_KEYDOWN, 'X')};
+    EXPECT_EQ(quitting.Run(), 0);
+    EXPECT_EQ(quitting.Log, (Calls{"Start", "Stop"}));
+    EXPECT_EQ(quitting.Queue.size(), 1u);   // nothing after the quit message is taken
+
+    TScriptedSession failing;
+    failing.OnUpdate = [] { throw std::runtime_error("boom"); };
+    EXPECT_THROW(failing.Run(), std::runtime_error);
+    EXPECT_EQ(failing.Log, (Calls{"Start", "Update"}));
 }
 
 TEST(SessionLoop, NoFrameWithoutFocusAndNoBusyPolling)
 {
-    TScriptedSource source;
-    source.Focus = false;
-    TLoggingSession session;
-    session.SetMessageSource(&source);
-    int passes = 0;
+    TScriptedSession session;
+    session.Focus = false;
     // The loop waits for events while unfocused; the fake wait counts them.
     struct TFocusAfterWaits : TFakePlatform {
-        TScriptedSource* Source;
+        bool* Focus = nullptr;
         void WaitForEvents(int timeout) override
         {
             TFakePlatform::WaitForEvents(timeout);
-            if (Waits == 100)
-                Source->Focus = true;
+            *Focus = Waits == 100;
         }
     } platform;
-    platform.Source = &source;
+    platform.Focus = &session.Focus;
     OB_SetPlatform(&platform);
-    session.OnUpdate = [&](TLoggingSession& s) {
-        ++passes;
-        s.Terminate(0);
-    };
+    session.OnUpdate = [&] { session.Terminate(0); };
     EXPECT_EQ(session.Run(), 0);
     EXPECT_EQ(platform.Waits, 100);
-    EXPECT_EQ(passes, 1);
-    EXPECT_EQ(session.Calls, (std::vector<std::string>{"Start", "Update", "Stop"}));
+    EXPECT_EQ(session.Log, (Calls{"Start", "Update", "Stop"}));
     OB_SetPlatform(nullptr);
-}
-
-TEST(SessionLoop, ExceptionLeavesRunWithoutStop)
-{
-    TScriptedSource source;
-    TLoggingSession session;
-    session.SetMessageSource(&source);
-    session.OnUpdate = [](TLoggingSession&) { throw std::runtime_error("boom"); };
-    EXPECT_THROW(session.Run(), std::runtime_error);
-    EXPECT_EQ(session.Calls, (std::vector<std::string>{"Start", "Update"}));
 }

@@ -30,8 +30,8 @@ private:
     uint32_t State;
 };
 
-// FNV-1a 64 over the bit patterns of every body's position, velocity,
-// angle and angular velocity.
+// FNV-1a 64 over the bytes of every body's position, velocity, angle and
+// angular velocity.
 class TMotionHash {
 public:
     void Add(const std::vector<TBody*>& bodies)
@@ -39,19 +39,13 @@ public:
         for (const TBody* body : bodies) {
             const TBodyState& s = body->State;
             for (float v : {s.Position.x, s.Position.y, s.Velocity.x, s.Velocity.y, s.Angle, s.AngularVelocity})
-                AddWord(std::bit_cast<uint32_t>(v));
+                for (int i = 0; i < 4; ++i)
+                    Hash = (Hash ^ ((std::bit_cast<uint32_t>(v) >> (8 * i)) & 0xFFu)) * 0x100000001B3ull;
         }
     }
     uint64_t Value() const { return Hash; }
 
 private:
-    void AddWord(uint32_t word)
-    {
-        for (int i = 0; i < 4; ++i) {
-            Hash ^= (word >> (8 * i)) & 0xFFu;
-            Hash *= 0x100000001B3ull;
-        }
-    }
     uint64_t Hash = 0xCBF29CE484222325ull;
 };
 
