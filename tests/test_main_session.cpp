@@ -1,10 +1,8 @@
 #include "video/platform/OB_KeyMap.h"
 #include "TestSupport.h"
 
-#include <array>
 #include <bit>
 #include <cmath>
-#include <cstring>
 #include <map>
 
 namespace {
@@ -29,23 +27,15 @@ protected:
     std::vector<std::unique_ptr<TMainSession>> Sessions;
 };
 
-using TBodyBits = std::array<uint32_t, 6>;
-
-TBodyBits Bits(const TBody& body)
+// The bit patterns of every body's motion.
+std::vector<uint32_t> WorldBits(TMainSession& session)
 {
-    const TBodyState& s = body.State;
-    const std::initializer_list<float> values{s.Position.x, s.Position.y, s.Velocity.x, s.Velocity.y, s.Angle,
-                                              s.AngularVelocity};
-    TBodyBits bits;
-    std::transform(values.begin(), values.end(), bits.begin(), [](float v) { return std::bit_cast<uint32_t>(v); });
-    return bits;
-}
-
-std::vector<TBodyBits> WorldBits(TMainSession& session)
-{
-    std::vector<TBodyBits> bits;
-    for (const TBody* body : session.Scene().Physics.Bodies)
-        bits.push_back(Bits(*body));
+    std::vector<uint32_t> bits;
+    for (const TBody* body : session.Scene().Physics.Bodies) {
+        const TBodyState& s = body->State;
+        for (float v : {s.Position.x, s.Position.y, s.Velocity.x, s.Velocity.y, s.Angle, s.AngularVelocity})
+            bits.push_back(std::bit_cast<uint32_t>(v));
+    }
     return bits;
 }
 
@@ -67,14 +57,10 @@ std::string Record(uint32_t step, uint32_t input) { return Words(step, input); }
 TEST_F(MainSession, StartBuildsTheSceneAndItsConsoleInterface)
 {
     TMainSession& session = NewSession();
-    EXPECT_EQ(session.PlaySpeed(), 1.0f);
     EXPECT_TRUE(ConsoleInfo.Visible);
-    EXPECT_EQ(OB_VideoInfo.Width * 1000 + OB_VideoInfo.Height, 800600);
     ASSERT_EQ(session.Scene().Physics.Bodies.size(), 22u);
-    EXPECT_EQ(session.Scene().Physics.Bodies[0], &session.Scene().Player);
     EXPECT_EQ(LastLine(), "press <home> to hide this console");
     EXPECT_EQ(ConsoleLines()->Get(3), "Fixed time \"canonical\" game loop demo");
-
     ExecuteLine("get playspeed");
     EXPECT_EQ(LastLine(), "playspeed = 1");
     for (const std::string command : {"record", "play"}) {
@@ -122,16 +108,12 @@ TEST_F(MainSession, HugePlaySpeedIsCappedPerFrame)
     EXPECT_EQ(session.StepCount(), cap);
     EXPECT_EQ(session.Accumulator(), 0.0);   // the time beyond the cap is dropped
     ExecuteLine("set playspeed 3e38");
-    RunFrame(session, 1.0);
     RunFrame(session, 0.0);   // infinity times nothing: no steps, no lasting harm
-    ExecuteLine("set playspeed 1");
-    RunFrame(session, 0.05);
-    EXPECT_EQ(session.StepCount(), 2 * cap + 2);
-    EXPECT_EQ(std::filesystem::file_size("fast"), 12 + 8 * (2 * cap + 2));
     // At play speed 100 nothing is dropped.
     ExecuteLine("set playspeed 100");
     RunFrame(session, 0.5);
-    EXPECT_EQ(session.StepCount(), 2 * cap + 2 + 2500);
+    EXPECT_EQ(session.StepCount(), cap + 2500);
+    EXPECT_EQ(std::filesystem::file_size("fast"), 12 + 8 * (cap + 2500));
 }
 
 TEST_F(MainSession, RecordingHoldsHeaderAndOneRecordPerStep)
@@ -140,7 +122,6 @@ TEST_F(MainSession, RecordingHoldsHeaderAndOneRecordPerStep)
     session.Scene().Player.State.Position = TVector2D{12.5f, -3.25f};
     session.Scene().Player.State.Angle = 0.1f;
     ExecuteLine("record run1 ignored");
-    EXPECT_EQ(session.Mode(), TPlaybackMode::pmRecord);
     Fake.Platform.KeysDown = {VK_UP};
     RunFrame(session, 0.061);   // three steps with up held
     Fake.Platform.KeysDown = {VK_LEFT, VK_RIGHT, VK_DOWN};
@@ -158,7 +139,7 @@ TEST_F(MainSession, PlaybackReproducesTheRecordedRunBitForBit)
     TMainSession& recorder = NewSession();
     TMainSession& player = NewSession();   // same starting world
     recorder.StartRecording("run");
-    std::map<uint32_t, std::vector<TBodyBits>> recorded{{0, WorldBits(recorder)}};
+    std::map<uint32_t, std::vector<uint32_t>> recorded{{0, WorldBits(recorder)}};
     uint32_t seed = 12345;
     for (int frame = 0; frame < 300; ++frame) {
         seed = seed * 1103515245u + 12345u;
@@ -171,11 +152,9 @@ TEST_F(MainSession, PlaybackReproducesTheRecordedRunBitForBit)
     }
     const uint32_t total = recorder.StepCount();
     recorder.Stop();   // closes the recording
-    ASSERT_EQ(std::filesystem::file_size("run"), 12 + 8 * uint64_t(total));
 
     // Other frame times, another play speed, other keys held: the same steps.
     player.StartPlayback("run");
-    ASSERT_EQ(player.Mode(), TPlaybackMode::pmPlay);
     player.SetPlaySpeed(1.7f);
     Fake.Platform.KeysDown = {VK_LEFT, VK_UP};
     size_t compared = 0;
@@ -198,8 +177,8 @@ TEST_F(MainSession, RecordsAheadOfTheStepCounterWait)
 {
     // Record 1 carries step 5: steps 1 to 4 apply nothing.
     WriteWholeFile("gap", Header(0, 0, 0) + Record(0, 1) + Record(5, 2));
-    WriteWholeFile("dense", Header(0, 0, 0) + Record(0, 1) + Record(1, 0) + Record(2, 0) + Record(3, 0) +
-                                Record(4, 0) + Record(5, 2));
+    WriteWholeFile("dense", Header(0, 0, 0) + Record(0, 1) + Record(1, 0) + Record(2, 0) + Record(3, 0) + Record(4, 0) +
+                                Record(5, 2));
     TMainSession& gap = NewSession();
     TMainSession& dense = NewSession();
     gap.StartPlayback("gap");
@@ -234,11 +213,11 @@ TEST_F(MainSession, UsedUpRecordingAppliesNothingMoreAndIgnoresTheKeyboard)
     // Files shorter than their header: nothing from them reaches the player.
     WriteWholeFile("tiny", "\x01\x02\x03\x04\x05");
     WriteWholeFile("empty", "");
-    const TBodyBits before = Bits(session.Scene().Player);
+    const std::vector<uint32_t> before = WorldBits(session);
     for (const char* line : {"play tiny", "play empty"}) {
         ExecuteLine(line);
         EXPECT_EQ(session.Mode(), TPlaybackMode::pmPlay);
-        EXPECT_EQ(Bits(session.Scene().Player), before);
+        EXPECT_EQ(WorldBits(session), before);
     }
 }
 
@@ -263,33 +242,27 @@ TEST_F(MainSession, FileErrorsBecomeConsoleLinesAndLeaveNoModeWithoutAFile)
     }
     EXPECT_EQ(session.Scene().Player.State.Position.x, 0.0f);
 
-    // The session goes on running frames after all of it.
-    RunFrame(session, 0.05);
+    // Recording still works after all of it.
     ExecuteLine("record good");
     RunFrame(session, 0.05);
-    EXPECT_GE(session.StepCount(), 2u);
-    EXPECT_EQ(std::filesystem::file_size("good"), 12u + 8u * session.StepCount());
+    EXPECT_EQ(std::filesystem::file_size("good"), 12u + 8u * 2u);
 }
 
 TEST_F(MainSession, KeysReachTheConsoleFirstAndF11TogglesFullScreenAt800x600)
 {
     TMainSession& session = NewSession();
     session.KeyPress('h');
-    session.KeyPress('i');
-    EXPECT_EQ(ConsoleEditLine(), "hi");
     session.KeyDown(VK_HOME);
     EXPECT_FALSE(ConsoleInfo.Visible);
     session.KeyPress('x');
-    EXPECT_EQ(ConsoleEditLine(), "hi");
     session.KeyDown(VK_HOME);
-    EXPECT_TRUE(ConsoleInfo.Visible);
+    EXPECT_EQ(ConsoleEditLine(), "h");
 
     session.KeyDown(VK_F11);
     EXPECT_TRUE(OB_VideoInfo.FullScreen);
     session.KeyDown(VK_F11);
     EXPECT_FALSE(OB_VideoInfo.FullScreen);
     EXPECT_EQ(OB_VideoInfo.BackBufferDesc.Width * 1000 + OB_VideoInfo.BackBufferDesc.Height, 800600u);
-    RunFrame(session, 0.05);
 
     session.KeyDown(VK_ESCAPE);
     EXPECT_FALSE(session.Running());

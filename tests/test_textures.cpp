@@ -50,22 +50,27 @@ std::string Bytes(std::initializer_list<int> values)
 
 } // namespace
 
-TEST_F(Textures, ImagesLoadByTheirBytesAndSurviveAModeChange)
+TEST_F(Textures, TheFiveFormatsLoadByTheirBytesOthersAreRefusedAndTexturesSurviveAModeChange)
 {
-    WriteImage("picture.png", true);
-    WriteImage("picture.bmp", false);
-    std::filesystem::copy_file("picture.png", "no-extension");
-    for (const char* name : {"picture.png", "picture.bmp", "no-extension"}) {
-        void* data = nullptr;
-        ASSERT_TRUE(TextureManager().LoadResource(name, data)) << name;
-        int width = 0, height = 0;
-        EXPECT_EQ(SDL_QueryTexture(static_cast<SDL_Texture*>(data), nullptr, nullptr, &width, &height), 0);
-        EXPECT_EQ(width * 10 + height, 42);
-        TextureManager().ReleaseResource(data);
-    }
+    WriteImage("p.png", true);
+    WriteImage("p.bmp", false);
+    SDL_Surface* picture = SDL_CreateRGBSurfaceWithFormat(0, 3, 2, 32, SDL_PIXELFORMAT_ARGB8888);
+    ASSERT_EQ(IMG_SaveJPG(picture, "p.jpg", 90), 0);
+    SDL_FreeSurface(picture);
+    for (const char* name : {"p.png", "p.bmp", "p.jpg"})
+        EXPECT_TRUE(Load(std::string(name) + ".bin", ReadWholeFile(name))) << name;   // known by its bytes
+    // An uncompressed TGA of 2 x 1 pixels, known by its name only.
+    const std::string tga = Bytes({0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 1, 0, 32, 8}) + std::string(8, '\x7F');
+    EXPECT_TRUE(Load("t.tga", tga));
+    EXPECT_FALSE(Load("t.dat", tga));
+    // A GIF of one pixel.
+    EXPECT_TRUE(Load("g.gif", std::string("GIF89a") + Bytes({1, 0, 1, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255, 0x2C,
+                                                             0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 1, 0, 0x3B})));
+    // A portable pixmap is a picture SDL_image reads, but not a texture format.
+    EXPECT_FALSE(Load("p.ppm", "P6\n1 1\n255\n\xFF\x00\x00"));
 
     // Through the registry, then drawn after the video system re-opened.
-    TResource* entry = TextureManager().Acquire("picture.png");
+    TResource* entry = TextureManager().Acquire("p.png");
     ASSERT_NE(entry, nullptr);
     OB_Video_Open(nullptr, 800, 600, 32, false, true, 0);
     TQuad quad;
@@ -124,24 +129,4 @@ TEST_F(Textures, PicturesDeclaringHugeSidesAreRefusedBeforeDecoding)
     EXPECT_FALSE(Load("e.tga", Bytes({0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x20, 0x4E, 0x20, 0x4E, 32, 8})));
     // Nothing of it took the decoders' time or memory.
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
-}
-
-TEST_F(Textures, TheFiveFormatsLoadAndOthersAreRefused)
-{
-    WriteImage("p.png", true);
-    WriteImage("p.bmp", false);
-    SDL_Surface* picture = SDL_CreateRGBSurfaceWithFormat(0, 3, 2, 32, SDL_PIXELFORMAT_ARGB8888);
-    ASSERT_EQ(IMG_SaveJPG(picture, "p.jpg", 90), 0);
-    SDL_FreeSurface(picture);
-    for (const char* name : {"p.png", "p.bmp", "p.jpg"})
-        EXPECT_TRUE(Load(std::string("copy-") + name, ReadWholeFile(name))) << name;
-    // An uncompressed TGA of 2 x 1 pixels, known by its name only.
-    const std::string tga = Bytes({0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 1, 0, 32, 8}) + std::string(8, '\x7F');
-    EXPECT_TRUE(Load("t.tga", tga));
-    EXPECT_FALSE(Load("t.dat", tga));
-    // A GIF of one pixel.
-    EXPECT_TRUE(Load("g.gif", std::string("GIF89a") + Bytes({1, 0, 1, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255, 0x2C,
-                                                             0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 1, 0, 0x3B})));
-    // A portable pixmap is a picture SDL_image reads, but not a texture format.
-    EXPECT_FALSE(Load("p.ppm", "P6\n1 1\n255\n\xFF\x00\x00"));
 }
