@@ -70,18 +70,17 @@ TEST_F(MessageBus, DeliversToGroupInSubscriptionOrderWithArgumentsAndLogsUnknown
     EXPECT_EQ(OB_MessageName(0x10B), "Unknown message constant");
 }
 
-TEST_F(MessageBus, ListenerAddedDuringDeliveryWaitsForTheNextMessage)
+TEST_F(MessageBus, ListenerAddedDuringDeliveryWaitsForTheNextAndNestedSendsRunToTheirEndFirst)
 {
     OB_AddListener(SubscribeWhileHandling, MSGGROUP_KERNEL, nullptr);
-    OB_SendMessage(MSG_WARNING, nullptr, 0);
+    OB_SendMessage(MSG_WARNING, nullptr, 0);   // adds listener 3
     OB_SendMessage(MSG_ERROR, nullptr, 0);
     EXPECT_EQ(Calls, (Texts{"9:MSG_WARNING", "9:MSG_ERROR", "3:MSG_ERROR"}));
-}
 
-TEST_F(MessageBus, NestedSendRunsToItsEndBeforeTheOuterContinues)
-{
+    Calls.clear();
     OB_AddListener(SendNested, MSGGROUP_KERNEL, nullptr);
     OB_AddListener(Record<2>, MSGGROUP_KERNEL, nullptr);
-    OB_SendMessage(MSG_ERROR, nullptr, 0);
-    EXPECT_EQ(Calls, (Texts{"7:MSG_ERROR", "7:MSG_WARNING", "2:MSG_WARNING", "2:MSG_ERROR"}));
+    OB_SendMessage(MSG_ERROR, nullptr, 0);   // sends MSG_WARNING inside
+    EXPECT_EQ(Calls, (Texts{"9:MSG_ERROR", "3:MSG_ERROR", "7:MSG_ERROR", "9:MSG_WARNING", "3:MSG_WARNING",
+                            "7:MSG_WARNING", "2:MSG_WARNING", "2:MSG_ERROR"}));
 }
