@@ -52,9 +52,12 @@ uint32_t Magnitude32(const TBytes& b, size_t at)
     return value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
 }
 
+// A picture with no pixels is no texture either, and some decoders take a
+// zero side for a huge one.
 bool SidesFit(uint32_t width, uint32_t height)
 {
-    return width <= MaxTextureSide && height <= MaxTextureSide && uint64_t(width) * height <= MaxTexturePixels;
+    return width > 0 && height > 0 && width <= MaxTextureSide && height <= MaxTextureSide &&
+           uint64_t(width) * height <= MaxTexturePixels;
 }
 
 // The size of a GIF's first picture, which is the one decoded: after the
