@@ -8,6 +8,7 @@
 #include "kernel/OB_Kernel.h"
 #include "kernel/OB_Platform.h"
 #include "session/MainSession.h"
+#include "video/OB_Primitive.h"
 #include "video/OB_Video.h"
 #include "video/platform/OB_GfxDevice.h"
 
@@ -116,6 +117,16 @@ inline uint32_t PixelAt(int x, int y)
     std::vector<uint32_t> pixels;
     EXPECT_TRUE(OB_VideoInfo.Device->ReadPixels(x, y, 1, 1, pixels));
     return pixels.empty() ? 0 : pixels[0] & 0x00FFFFFFu;
+}
+
+// A quad of one colour over virtual (x, y)-(x + w, y + h).
+inline void DrawQuad(uint32_t colour, float x, float y, float w, float h, SDL_Texture* texture = nullptr)
+{
+    TQuad quad;
+    OB_Quad_Init(quad, 0);
+    OB_Quad_SetColor(quad, colour);
+    OB_Quad_SetCorners(quad, x, y, w, h, 0, 0, 0);
+    OB_Quad_Draw(quad, texture);
 }
 
 // Bounding box of the pixels for which Ink holds.

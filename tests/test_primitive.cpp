@@ -67,12 +67,6 @@ protected:
         OB_Video_EndScene();
         THeadlessEngineTest::TearDown();
     }
-    static void Fill(TQuad& quad, uint32_t colour, float x, float y, float w, float h, SDL_Texture* texture = nullptr)
-    {
-        OB_Quad_SetColor(quad, colour);
-        OB_Quad_SetCorners(quad, x, y, w, h, 0, 0, 0);
-        OB_Quad_Draw(quad, texture);
-    }
 };
 
 } // namespace
@@ -90,17 +84,15 @@ TEST_F(Drawing, LineLandsOnItsPixelsInItsColour)
 TEST_F(Drawing, BlendingFollowsTheRenderStateForColourAndTexture)
 {
     TGfxDevice* device = OB_VideoInfo.Device;
-    TQuad quad;
-    OB_Quad_Init(quad, 0);
     // Half-transparent white over red: replaced with blending off, mixed on.
-    Fill(quad, 0xFFFF0000u, 0, 0, 800, 600);
-    Fill(quad, 0x80FFFFFFu, 0, 0, 100, 100);
+    DrawQuad(0xFFFF0000u, 0, 0, 800, 600);
+    DrawQuad(0x80FFFFFFu, 0, 0, 100, 100);
     EXPECT_EQ(PixelAt(50, 50), 0xFFFFFFu);
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
     device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
     device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
     EXPECT_EQ(device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE), D3D_OK);
-    Fill(quad, 0x80FFFFFFu, 200, 0, 100, 100);
+    DrawQuad(0x80FFFFFFu, 200, 0, 100, 100);
     EXPECT_LE(ChannelStep(PixelAt(250, 50), 0xFF8080u), 2);
 
     // A white texture takes the vertex colour: green at half alpha over red.
@@ -110,7 +102,7 @@ TEST_F(Drawing, BlendingFollowsTheRenderStateForColourAndTexture)
     SDL_Texture* texture = device->CreateTextureFromSurface(surface);
     SDL_FreeSurface(surface);
     ASSERT_NE(texture, nullptr);
-    Fill(quad, 0x8000FF00u, 400, 0, 100, 100, texture);
+    DrawQuad(0x8000FF00u, 400, 0, 100, 100, texture);
     EXPECT_LE(ChannelStep(PixelAt(450, 50), 0x7F8000u), 2);
 
     // Textures outliving their device are already freed with it.

@@ -1,4 +1,3 @@
-#include "video/OB_Primitive.h"
 #include "video/OB_Textures.h"
 #include "vfs/OB_vfs.h"
 #include "TestSupport.h"
@@ -73,12 +72,9 @@ TEST_F(Textures, TheFiveFormatsLoadByTheirBytesOthersAreRefusedAndTexturesSurviv
     TResource* entry = TextureManager().Acquire("p.png");
     ASSERT_NE(entry, nullptr);
     OB_Video_Open(nullptr, 800, 600, 32, false, true, 0);
-    TQuad quad;
-    OB_Quad_Init(quad, 0);
-    OB_Quad_SetCorners(quad, 400, 300, 200, 200, 0, 0.5f, 0.5f);
     OB_Video_Clear(0xFF000000);
     OB_Video_BeginScene();
-    OB_Quad_Draw(quad, static_cast<SDL_Texture*>(entry->Data));
+    DrawQuad(0xFFFFFFFFu, 300, 200, 200, 200, static_cast<SDL_Texture*>(entry->Data));
     OB_Video_EndScene();
     EXPECT_EQ(PixelAt(400, 300), ImageColour);
 }

@@ -1,6 +1,5 @@
 #include "kernel/OB_Messages.h"
 #include "video/Dx8gfx.h"
-#include "video/OB_Primitive.h"
 #include "video/platform/OB_KeyMap.h"
 #include "TestSupport.h"
 
@@ -36,13 +35,9 @@ protected:
     // Red quad over virtual (100, 100)-(200, 150) on black.
     static void DrawTestQuad()
     {
-        TQuad quad;
-        OB_Quad_Init(quad, 0);
-        OB_Quad_SetColor(quad, 0xFFFF0000u);
-        OB_Quad_SetCorners(quad, 100, 100, 100, 50, 0, 0, 0);
         OB_Video_Clear(0xFF000000u);
         OB_Video_BeginScene();
-        OB_Quad_Draw(quad, nullptr);
+        DrawQuad(0xFFFF0000u, 100, 100, 100, 50);
         OB_Video_EndScene();
     }
 };

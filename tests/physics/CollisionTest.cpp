@@ -6,11 +6,12 @@
 
 namespace {
 
-// Two 40 x 40 boxes at angle 0 in a world of their own.
+constexpr float kQuarterPi = std::numbers::pi_v<float> / 4.0f;
+
+// Two 40 x 40 boxes, A at the origin, in a world of their own.
 struct TTwoBoxes {
     TPhysics2D World;
-    TBody A;
-    TBody B;
+    TBody A, B;
     TTwoBoxes(float bx, float by, TCollisionPass pass = TCollisionPass::BroadPhase)
     {
         A.SetBox(40.0f, 40.0f);
@@ -43,13 +44,10 @@ TEST(Collision, FirstEdgeCrossingInEdgeOrder)
         ASSERT_TRUE(boxes.Crossing(P));
         ExpectNear(P, 20.0f, by == 0.0f ? -20.0f : -10.0f);
     }
-
-    // Wholly inside: no edge crosses.
-    TTwoBoxes inside(0.0f, 0.0f);
+    // Wholly inside, or no outline at all: no edge crosses.
+    TTwoBoxes inside(0.0f, 0.0f), empty(0.0f, 0.0f);
     inside.B.SetBox(100.0f, 100.0f);
     EXPECT_FALSE(inside.Crossing(P));
-
-    TTwoBoxes empty(0.0f, 0.0f);
     empty.B.SetVertexCount(0);
     empty.B.ComputeRadius();
     EXPECT_FALSE(empty.Crossing(P));
@@ -68,7 +66,6 @@ TEST(Collision, MovingBoxGetsOneImpulseAndTwoNudges)
         EXPECT_NEAR(boxes.A.State.AngularVelocity, -0.0025f, 1e-7f);
         EXPECT_TRUE(boxes.A.Collided && boxes.B.Collided);
     }
-
     // At rest: the same nudges, and the impulse returns on vn >= 0.
     TTwoBoxes resting(30.0f, 0.0f);
     resting.World.Collide();
@@ -78,28 +75,19 @@ TEST(Collision, MovingBoxGetsOneImpulseAndTwoNudges)
 
 TEST(Collision, PairsThatMustNotInteract)
 {
-    TTwoBoxes groups(30.0f, 0.0f);
+    // Other groups; centres exactly Radius + Radius apart, even with outlines
+    // that would cross; the same centre, with no direction to push or hit along.
+    TTwoBoxes groups(30.0f, 0.0f), apart(40.0f, 0.0f), same(0.0f, 0.0f);
     groups.B.Group = 1;
-    groups.A.State.Velocity = MakeVector2D(1.0f, 0.0f);
-    groups.World.Collide();
-    ExpectNear(groups.B.State.Position, 30.0f, 0.0f, 0.0f);
-    EXPECT_FALSE(groups.A.Collided);
-
-    // Centres exactly Radius + Radius apart are not tested further, even
-    // with outlines that would cross.
-    TTwoBoxes apart(40.0f, 0.0f);
-    apart.A.Radius = 20.0f;
-    apart.B.Radius = 20.0f;
-    apart.B.State.Angle = std::numbers::pi_v<float> / 4.0f;
-    apart.World.Collide();
-    EXPECT_FALSE(apart.A.Collided);
-
-    // Same centre, crossing outlines: no direction to push or to hit along.
-    TTwoBoxes same(0.0f, 0.0f);
-    same.B.State.Angle = std::numbers::pi_v<float> / 4.0f;
-    same.A.State.Velocity = MakeVector2D(1.0f, 0.0f);
-    same.World.Collide();
-    EXPECT_TRUE(same.A.Collided);
-    ExpectNear(same.A.State.Position, 0.0f, 0.0f, 0.0f);
-    ExpectNear(same.A.State.Velocity, 1.0f, 0.0f, 0.0f);
+    apart.A.Radius = apart.B.Radius = 20.0f;
+    apart.B.State.Angle = same.B.State.Angle = kQuarterPi;
+    for (TTwoBoxes* pair : {&groups, &apart, &same}) {
+        pair->A.State.Velocity = MakeVector2D(1.0f, 0.0f);
+        const TVector2D bAt = pair->B.State.Position;
+        pair->World.Collide();
+        EXPECT_EQ(pair->A.Collided, pair == &same);
+        ExpectNear(pair->A.State.Position, 0.0f, 0.0f, 0.0f);
+        ExpectNear(pair->A.State.Velocity, 1.0f, 0.0f, 0.0f);
+        ExpectNear(pair->B.State.Position, bAt.x, bAt.y, 0.0f);
+    }
 }

@@ -2,69 +2,44 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-
-namespace {
-
-// A spring of stiffness 1 and no damping from A at the origin to B.
-struct TSpringPair {
-    TBody A, B;
-    TSpring Spring;
-    TSpringPair(float bx, float by, float restLength = 100.0f, float damping = 0.0f)
-    {
-        B.State.Position = MakeVector2D(bx, by);
-        Spring.BodyA = &A;
-        Spring.BodyB = &B;
-        Spring.Stiffness = 1.0f;
-        Spring.Damping = damping;
-        Spring.RestLength = restLength;
-        Spring.Strain = 0.25f;
+// A spring of stiffness 1 from A at the origin to B; B feels the opposite of
+// A's force. Strain starts at 0.25 and keeps it when no strain can be defined.
+TEST(Spring, StretchCompressionDampingTorqueAndDegenerateLengths)
+{
+    struct TCase {
+        const char* What;
+        TVector2D B, AnchorA, VelocityA;
+        float RestLength, Damping;
+        float Fx, Fy, Torque, Strain;
+    };
+    const TCase cases[] = {
+        {"stretched", {150, 0}, {0, 0}, {0, 0}, 100, 0, 50, 0, 0, 0.5f},
+        {"compressed", {50, 0}, {0, 0}, {0, 0}, 100, 0, -50, 0, 0, 0.5f},
+        // Damping resists the whole relative motion, sideways included.
+        {"damped", {100, 0}, {0, 0}, {0, 1}, 100, 10, 0, -10, 0, 0},
+        {"off centre", {150, 10}, {0, 10}, {0, 0}, 100, 0, 50, 0, -500, 0.5f},
+        // Coincident anchors: no direction, so no force and no division by 0.
+        {"coincident", {0, 0}, {0, 0}, {0, 0}, 100, 0, 0, 0, 0, 0.25f},
+        // Rest length 0: the spring still pulls.
+        {"rest length 0", {30, 40}, {0, 0}, {0, 0}, 0, 0, 30, 40, 0, 0.25f},
+    };
+    for (const TCase& c : cases) {
+        TBody a, b;
+        b.State.Position = c.B;
+        a.State.Velocity = c.VelocityA;
+        TSpring spring;
+        spring.BodyA = &a;
+        spring.BodyB = &b;
+        spring.AnchorA = c.AnchorA;
+        spring.Stiffness = 1.0f;
+        spring.Damping = c.Damping;
+        spring.RestLength = c.RestLength;
+        spring.Strain = 0.25f;
+        spring.Apply(0.02f);
+        EXPECT_NEAR(a.State.Force.x, c.Fx, 1e-4f) << c.What;
+        EXPECT_NEAR(a.State.Force.y, c.Fy, 1e-4f) << c.What;
+        EXPECT_NEAR(a.State.Torque, c.Torque, 1e-3f) << c.What;
+        EXPECT_EQ(a.State.Force.x, -b.State.Force.x) << c.What;
+        EXPECT_TRUE(c.Strain == 0 || spring.Strain == c.Strain) << c.What << ": strain " << spring.Strain;
     }
-    // A's force and torque after one application; B feels the opposite force.
-    std::array<float, 3> Apply()
-    {
-        Spring.Apply(0.02f);
-        EXPECT_EQ(A.State.Force.x, -B.State.Force.x);
-        return {A.State.Force.x, A.State.Force.y, A.State.Torque};
-    }
-};
-
-void ExpectForce(std::array<float, 3> got, float fx, float fy, float torque)
-{
-    EXPECT_NEAR(got[0], fx, 1e-4f);
-    EXPECT_NEAR(got[1], fy, 1e-4f);
-    EXPECT_NEAR(got[2], torque, 1e-3f);
-}
-
-}  // namespace
-
-TEST(Spring, StretchCompressionDampingAndTorque)
-{
-    TSpringPair stretched(150.0f, 0.0f), compressed(50.0f, 0.0f);
-    ExpectForce(stretched.Apply(), 50.0f, 0.0f, 0.0f);
-    EXPECT_FLOAT_EQ(stretched.Spring.Strain, 0.5f);
-    ExpectForce(compressed.Apply(), -50.0f, 0.0f, 0.0f);
-    EXPECT_FLOAT_EQ(compressed.Spring.Strain, 0.5f);
-
-    // Damping resists the whole relative motion, sideways included.
-    TSpringPair damped(100.0f, 0.0f, 100.0f, 10.0f);
-    damped.A.State.Velocity = MakeVector2D(0.0f, 1.0f);
-    ExpectForce(damped.Apply(), 0.0f, -10.0f, 0.0f);
-
-    TSpringPair offCentre(150.0f, 10.0f);
-    offCentre.Spring.AnchorA = MakeVector2D(0.0f, 10.0f);
-    ExpectForce(offCentre.Apply(), 50.0f, 0.0f, -500.0f);
-}
-
-TEST(Spring, DegenerateLengthsNeitherDivideByZeroNorStall)
-{
-    // Coincident anchors: nothing happens, the strain keeps its value.
-    TSpringPair coincident(0.0f, 0.0f);
-    ExpectForce(coincident.Apply(), 0.0f, 0.0f, 0.0f);
-    EXPECT_EQ(coincident.Spring.Strain, 0.25f);
-
-    // Rest length 0: no strain can be defined, but the spring still pulls.
-    TSpringPair zeroRest(30.0f, 40.0f, 0.0f);
-    ExpectForce(zeroRest.Apply(), 30.0f, 40.0f, 0.0f);
-    EXPECT_EQ(zeroRest.Spring.Strain, 0.25f);
 }
