@@ -37,18 +37,6 @@ TEST_F(Kernel, FrameTimerCountsWholeSecondWindowsAndCapsTheFrameTime)
     OB_Kernel_Finalize();
 }
 
-TEST_F(Kernel, StatusCopiesThePlatformFiguresAndKeepsTextureMemoryWithoutDevice)
-{
-    Fake.Platform.Memory.dwTotalPhys = uint64_t(64) << 30;   // beyond 32 bits
-    Fake.Platform.Heap.FreeBig = 99;
-    OB_TSystemStatus status;
-    status.AvailTextureMem = 777;
-    OB_Kernel_GetStatus(status);
-    EXPECT_EQ(status.Memory.dwTotalPhys, uint64_t(64) << 30);
-    EXPECT_EQ(status.HeapFreeBig, 99u);
-    EXPECT_EQ(status.AvailTextureMem, 777u);
-}
-
 namespace {
 
 std::vector<std::string> Events;

@@ -78,23 +78,18 @@ TEST_F(MainSession, AccumulatorRunsWholeStepsAndCarriesTheRest)
     RunFrame(idle, 0.5);
     EXPECT_EQ(idle.StepCount(), 0u);
 
-    struct TCase {
-        float PlaySpeed;
-        std::vector<double> FrameTimes;
-        uint32_t Steps;
-        double Rest;
-    };
-    const TCase cases[] = {
+    // Play speed, frame times, then the steps run and the time carried.
+    const std::tuple<float, std::vector<double>, uint32_t, double> cases[] = {
         {1, {0.05}, 2, 0.01}, {1, {0.07}, 3, 0.01}, {1, {0.05, 0.0, 0.07}, 6, 0.0}, {1, {0.015, 0.015}, 1, 0.01},
         {0.5f, {0.05}, 1, 0.005}, {0, {1, 1, 1}, 0, 0}};
-    for (const TCase& c : cases) {
+    for (const auto& [speed, frameTimes, steps, rest] : cases) {
         TMainSession& session = NewSession();
         session.StartRecording("steps" + std::to_string(Sessions.size()));   // so that every step is counted
-        session.SetPlaySpeed(c.PlaySpeed);
-        for (const double frameTime : c.FrameTimes)
+        session.SetPlaySpeed(speed);
+        for (const double frameTime : frameTimes)
             RunFrame(session, frameTime);
-        EXPECT_EQ(session.StepCount(), c.Steps) << c.FrameTimes.front() << " at " << c.PlaySpeed;
-        EXPECT_NEAR(session.Accumulator(), c.Rest, 1e-6) << c.FrameTimes.front() << " at " << c.PlaySpeed;
+        EXPECT_EQ(session.StepCount(), steps) << frameTimes.front() << " at " << speed;
+        EXPECT_NEAR(session.Accumulator(), rest, 1e-6) << frameTimes.front() << " at " << speed;
     }
 }
 

@@ -161,14 +161,9 @@ TEST_F(Video, InfoLinesAreAlwaysEight)
     Open(640, 480);
     lines.clear();
     OB_Video_GetInfoLines(lines);
-    SDL_version v;
-    SDL_GetVersion(&v);
     ASSERT_EQ(lines.size(), 8u);
     EXPECT_EQ(lines[1], "------------- Video System Info :");
-    EXPECT_EQ(lines[3].rfind("Driver Name: ", 0), 0u);
     EXPECT_EQ(lines[4], "Driver     : dummy");
-    EXPECT_EQ(lines[5], "Version    : " + std::to_string(v.major) + "." + std::to_string(v.minor) + "." +
-                            std::to_string(v.patch) + ".0");
     EXPECT_EQ(lines[7], "DeviceID   : 0");
 }
 
