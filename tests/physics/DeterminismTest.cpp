@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 struct TRunResult {
@@ -31,12 +33,7 @@ TRunResult RunDemo(TCollisionPass pass, int steps)
         ApplyDemoInput(scene.Player, input);
         scene.Physics.Step(TIntegrationMode::imMidpoint, 0.02f);
         hash.Add(scene.Physics.Bodies);
-        for (const TBody* body : scene.Physics.Bodies) {
-            if (body->Collided) {
-                ++stepsWithContact;
-                break;
-            }
-        }
+        stepsWithContact += std::ranges::any_of(scene.Physics.Bodies, [](const TBody* body) { return body->Collided; });
     }
     return TRunResult{hash.Value(), stepsWithContact};
 }
