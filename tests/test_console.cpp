@@ -66,7 +66,8 @@ TEST(Console, NumbersFollowTheGrammarAndEveryUintTextReadsBack)
 {
     const std::pair<const char*, uint32_t> integers[] = {
         {"  -12", static_cast<uint32_t>(-12)}, {"-2147483648", 0x80000000}, {"2147483648", 0},
-        {"$FFFFFFFF", 0xFFFFFFFF}, {"$100000000", 0}, {"0x1f", 31}, {"X1F", 31}, {"", 0}, {"$", 0}, {"0x", 0}, {"12abc", 0}, {"1.5", 0}};
+        {"$FFFFFFFF", 0xFFFFFFFF}, {"$100000000", 0}, {"0x1f", 31}, {"X1F", 31}, {"", 0}, {"$", 0}, {"0x", 0},
+        {"12abc", 0}, {"1.5", 0}};
     for (const auto& [word, bits] : integers)
         EXPECT_EQ(ConsoleReadInteger(word), bits) << word;
 

@@ -1,6 +1,5 @@
 #include "kernel/OB_Messages.h"
 #include "video/OB_Font.h"
-#include "video/OB_Primitive.h"
 #include "TestSupport.h"
 
 namespace {
@@ -134,11 +133,9 @@ TEST_F(Font, TextOverABandInMemoryLooksAsTheRendererWouldDrawIt)
         OB_Video_Clear(0xFF000000);
         device.SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
         OB_Video_SetView(1, 1, 1);
+        DrawQuad(0xFF3080C0, 0.1f, 0.1f, 0.5f, 0.3f);
         TQuad quad;
         OB_Quad_Init(quad, 0);
-        OB_Quad_SetColor(quad, 0xFF3080C0);
-        OB_Quad_SetCorners(quad, 0.1f, 0.1f, 0.5f, 0.3f, 0, 0, 0);
-        OB_Quad_Draw(quad, nullptr);
         OB_Quad_SetColor(quad, 0x44000000);
         quad.Vertices[2].Diffuse = quad.Vertices[3].Diffuse = 0xDD000000;
         OB_Quad_SetCorners(quad, 0, 0, 1, 0.5f, 0, 0, 0);

@@ -42,10 +42,7 @@ protected:
     }
 };
 
-std::string Bytes(std::initializer_list<int> values)
-{
-    return std::string(values.begin(), values.end());
-}
+std::string Bytes(std::initializer_list<int> values) { return std::string(values.begin(), values.end()); }
 
 } // namespace
 
