@@ -66,15 +66,12 @@ long PeakRssKiB()
 
 } // namespace
 
-TEST(Program, ALogThatCannotBeCreatedEndsItWithOneLineAndStatus1)
+class Program : public TTempDirTest {};
+
+TEST_F(Program, ALogThatCannotBeCreatedEndsItWithOneLineAndStatus1)
 {
-    const auto previous = std::filesystem::current_path();
-    const auto dir = std::filesystem::temp_directory_path() / ("orbel2-program-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir / "orbel2.log");
-    std::filesystem::current_path(dir);
+    std::filesystem::create_directory("orbel2.log");
     const TProgramResult result = RunProgram();
-    std::filesystem::current_path(previous);
-    std::filesystem::remove_all(dir);
 
     ASSERT_FALSE(WIFSIGNALED(result.Status)) << "killed by signal " << WTERMSIG(result.Status);
     ASSERT_TRUE(WIFEXITED(result.Status));
