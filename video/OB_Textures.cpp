@@ -81,10 +81,18 @@ bool GifFits(const TBytes& b)
             ++at;
             continue;
         }
+        // An extension's data blocks, up to the empty one. The decoder reads
+        // a block whole or not at all: one that runs past the end leaves it
+        // just after the block's length, scanning on from there.
         at += 2;
-        while (at < b.size() && b[at] != 0)
-            at += size_t(b[at]) + 1;
-        ++at;
+        while (at < b.size()) {
+            const size_t length = b[at];
+            if (length == 0 || at + 1 + length > b.size()) {
+                ++at;
+                break;
+            }
+            at += 1 + length;
+        }
     }
     return true;
 }
