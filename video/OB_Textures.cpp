@@ -60,8 +60,23 @@ bool SidesFit(uint32_t width, uint32_t height)
            uint64_t(width) * height <= MaxTexturePixels;
 }
 
-// The size of a GIF's first picture, which is the one decoded: after the
-// screen descriptor and its colour table, extension blocks come before it.
+// Passes a run of GIF data blocks, up to the empty one. The decoder reads a
+// block whole or not at all: one that runs past the end leaves it just after
+// the block's length, scanning on from there.
+size_t SkipGifBlocks(const TBytes& b, size_t at)
+{
+    while (at < b.size()) {
+        const size_t length = b[at];
+        if (length == 0 || at + 1 + length > b.size())
+            return at + 1;
+        at += 1 + length;
+    }
+    return at;
+}
+
+// The sizes of a GIF's screen and of every picture in it. The decoder passes
+// over stray bytes between blocks and, when a picture cannot be decoded,
+// goes on to the next one; so every picture it may reach must fit.
 bool GifFits(const TBytes& b)
 {
     if (b.size() < 13)
@@ -71,27 +86,38 @@ bool GifFits(const TBytes& b)
     size_t at = 13;
     if (b[10] & 0x80)
         at += size_t(3) << ((b[10] & 7) + 1);
-    // The decoder passes over stray bytes between blocks, and so does this.
+    constexpr uint8_t LargestCodeSize = 12;
     while (at < b.size()) {
-        if (b[at] == 0x3B)
+        switch (b[at]) {
+        case 0x3B:
             return true;
-        if (b[at] == 0x2C)
-            return at + 9 > b.size() || SidesFit(Little16(b, at + 5), Little16(b, at + 7));
-        if (b[at] != 0x21) {
-            ++at;
-            continue;
+        case 0x21: {
+            // A graphic control extension's first block is read whatever
+            // its length, even when it is the empty one.
+            const bool control = at + 1 < b.size() && b[at + 1] == 0xF9;
+            at += 2;
+            if (control && at < b.size())
+                at = b[at] == 0 || at + 1 + b[at] > b.size() ? at + 1 : at + 1 + b[at];
+            at = SkipGifBlocks(b, at);
+            break;
         }
-        // An extension's data blocks, up to the empty one. The decoder reads
-        // a block whole or not at all: one that runs past the end leaves it
-        // just after the block's length, scanning on from there.
-        at += 2;
-        while (at < b.size()) {
-            const size_t length = b[at];
-            if (length == 0 || at + 1 + length > b.size()) {
-                ++at;
-                break;
-            }
-            at += 1 + length;
+        case 0x2C: {
+            if (at + 10 > b.size())
+                return true;
+            if (!SidesFit(Little16(b, at + 5), Little16(b, at + 7)))
+                return false;
+            const uint8_t flags = b[at + 9];
+            at += 10;
+            if (flags & 0x80)
+                at += size_t(3) << ((flags & 7) + 1);
+            if (at >= b.size())
+                return true;
+            at = b[at] > LargestCodeSize ? at + 1 : SkipGifBlocks(b, at + 1);
+            break;
+        }
+        default:
+            ++at;
+            break;
         }
     }
     return true;
@@ -152,6 +178,57 @@ const char* ImageType(const TBytes& b, const std::string& name)
     return nullptr;
 }
 
+// The header checks follow the decoders as far as they can be followed
+// without decoding; a decoder that goes further (a GIF decoder passes over a
+// picture it cannot decode to the next one, from wherever it stopped) could
+// still meet a huge declared size. While a picture is decoded, no single
+// allocation through SDL may exceed what the largest acceptable picture needs.
+SDL_malloc_func OriginalMalloc = nullptr;
+SDL_calloc_func OriginalCalloc = nullptr;
+SDL_realloc_func OriginalRealloc = nullptr;
+SDL_free_func OriginalFree = nullptr;
+bool Decoding = false;
+
+size_t DecodeAllocationLimit()
+{
+    return static_cast<size_t>(MaxTexturePixels) * 4 + (size_t(1) << 20);
+}
+
+void* SDLCALL GuardedMalloc(size_t size)
+{
+    return Decoding && size > DecodeAllocationLimit() ? nullptr : OriginalMalloc(size);
+}
+
+void* SDLCALL GuardedCalloc(size_t count, size_t size)
+{
+    if (Decoding && size != 0 && count > DecodeAllocationLimit() / size)
+        return nullptr;
+    return OriginalCalloc(count, size);
+}
+
+void* SDLCALL GuardedRealloc(void* memory, size_t size)
+{
+    return Decoding && size > DecodeAllocationLimit() ? nullptr : OriginalRealloc(memory, size);
+}
+
+// The guard forwards to SDL's own functions, so memory allocated before it
+// was installed is freed the same way after.
+void InstallDecodeGuard()
+{
+    if (OriginalMalloc != nullptr)
+        return;
+    SDL_GetOriginalMemoryFunctions(&OriginalMalloc, &OriginalCalloc, &OriginalRealloc, &OriginalFree);
+    SDL_SetMemoryFunctions(GuardedMalloc, GuardedCalloc, GuardedRealloc, OriginalFree);
+}
+
+class TDecoding {
+public:
+    TDecoding() { Decoding = true; }
+    ~TDecoding() { Decoding = false; }
+    TDecoding(const TDecoding&) = delete;
+    TDecoding& operator=(const TDecoding&) = delete;
+};
+
 // A texture from a whole image file in memory, or nullptr.
 SDL_Texture* TextureFromImage(const TBytes& image, const std::string& name)
 {
@@ -163,7 +240,12 @@ SDL_Texture* TextureFromImage(const TBytes& image, const std::string& name)
     SDL_RWops* stream = SDL_RWFromConstMem(image.data(), static_cast<int>(image.size()));
     if (stream == nullptr)
         return nullptr;
-    std::unique_ptr<SDL_Surface, TSurfaceFreer> surface(IMG_LoadTyped_RW(stream, 1, type));
+    InstallDecodeGuard();
+    std::unique_ptr<SDL_Surface, TSurfaceFreer> surface;
+    {
+        const TDecoding decoding;
+        surface.reset(IMG_LoadTyped_RW(stream, 1, type));
+    }
     if (!surface || !SidesFit(static_cast<uint32_t>(surface->w), static_cast<uint32_t>(surface->h)))
         return nullptr;
     return OB_VideoInfo.Device->CreateTextureFromSurface(surface.get());
