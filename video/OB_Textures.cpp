@@ -60,67 +60,67 @@ bool SidesFit(uint32_t width, uint32_t height)
            uint64_t(width) * height <= MaxTexturePixels;
 }
 
-// Passes a run of GIF data blocks, up to the empty one. The decoder reads a
-// block whole or not at all: one that runs past the end leaves it just after
-// the block's length, scanning on from there.
+// Passes a run of GIF data blocks up to the empty one that ends it; the
+// file's size when a block runs past the end.
 size_t SkipGifBlocks(const TBytes& b, size_t at)
 {
     while (at < b.size()) {
         const size_t length = b[at];
-        if (length == 0 || at + 1 + length > b.size())
+        if (length == 0)
             return at + 1;
         at += 1 + length;
     }
-    return at;
+    return b.size() + 1;
 }
 
-// The sizes of a GIF's screen and of every picture in it. The decoder passes
-// over stray bytes between blocks and, when a picture cannot be decoded,
-// goes on to the next one; so every picture it may reach must fit.
-bool GifFits(const TBytes& b)
+// SDL_image's GIF decoder passes over stray bytes, goes on from a picture it
+// cannot decode to the next one, and mishandles some such files badly enough
+// to free memory it never allocated. Only a GIF of sound structure is handed
+// to it: blocks where blocks belong, each picture inside the screen and of a
+// size that fits, a code size the format allows, nothing cut short.
+bool GifIsSound(const TBytes& b)
 {
     if (b.size() < 13)
-        return true;   // too short to decode: the decoder refuses it
-    if (!SidesFit(Little16(b, 6), Little16(b, 8)))
+        return false;
+    const uint32_t screenWidth = Little16(b, 6);
+    const uint32_t screenHeight = Little16(b, 8);
+    if (!SidesFit(screenWidth, screenHeight))
         return false;
     size_t at = 13;
     if (b[10] & 0x80)
         at += size_t(3) << ((b[10] & 7) + 1);
-    constexpr uint8_t LargestCodeSize = 12;
+    bool picture = false;
     while (at < b.size()) {
         switch (b[at]) {
         case 0x3B:
-            return true;
-        case 0x21: {
-            // A graphic control extension's first block is read whatever
-            // its length, even when it is the empty one.
-            const bool control = at + 1 < b.size() && b[at + 1] == 0xF9;
-            at += 2;
-            if (control && at < b.size())
-                at = b[at] == 0 || at + 1 + b[at] > b.size() ? at + 1 : at + 1 + b[at];
-            at = SkipGifBlocks(b, at);
+            return picture;
+        case 0x21:
+            at = SkipGifBlocks(b, at + 2);
             break;
-        }
         case 0x2C: {
             if (at + 10 > b.size())
-                return true;
-            if (!SidesFit(Little16(b, at + 5), Little16(b, at + 7)))
+                return false;
+            const uint32_t left = Little16(b, at + 1);
+            const uint32_t top = Little16(b, at + 3);
+            const uint32_t width = Little16(b, at + 5);
+            const uint32_t height = Little16(b, at + 7);
+            if (!SidesFit(width, height) || left + width > screenWidth || top + height > screenHeight)
                 return false;
             const uint8_t flags = b[at + 9];
             at += 10;
             if (flags & 0x80)
                 at += size_t(3) << ((flags & 7) + 1);
-            if (at >= b.size())
-                return true;
-            at = b[at] > LargestCodeSize ? at + 1 : SkipGifBlocks(b, at + 1);
+            if (at >= b.size() || b[at] < 2 || b[at] > 8)
+                return false;
+            at = SkipGifBlocks(b, at + 1);
+            picture = true;
             break;
         }
         default:
-            ++at;
-            break;
+            return false;
         }
     }
-    return true;
+    return false;   // cut short before its trailer
 }
 
 bool JpegFits(const TBytes& b)
@@ -166,7 +166,7 @@ const char* ImageType(const TBytes& b, const std::string& name)
     if (starts("\xFF\xD8", 2))
         return JpegFits(b) ? "JPG" : nullptr;
     if (starts("GIF87a", 6) || starts("GIF89a", 6))
-        return GifFits(b) ? "GIF" : nullptr;
+        return GifIsSound(b) ? "GIF" : nullptr;
     if (starts("BM", 2)) {
         // A 12-byte info header has 16-bit sides; every other one 32-bit.
         if (b.size() >= 22 && Little16(b, 14) == 12 && Little16(b, 16) == 0)
