@@ -4,50 +4,26 @@
 #include "kernel/OB_Kernel.h"
 #include "kernel/OB_Messages.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include "kernel/OB_Files.h"
 
-#include <cerrno>
+#include <fcntl.h>
+
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
 
 namespace {
 
 constexpr const char* LogFileName = "orbel2.log";
 
-int LogHandle = -1;
-std::string LogPath;
+TFileDescriptor LogFile;
 uint32_t LogStartTick = 0;
-
-std::string FullPath(const char* name)
-{
-    std::error_code error;
-    auto path = std::filesystem::absolute(name, error);
-    return error ? std::string(name) : path.string();
-}
-
-[[noreturn]] void RaiseIOError(const std::string& what, int error)
-{
-    throw EInOutError(what + " \"" + LogPath + "\". " + std::strerror(error));
-}
 
 void WriteAll(const std::string& bytes)
 {
-    if (LogHandle < 0)
+    if (!LogFile.IsOpen())
         throw EInOutError("File not open: \"" + std::string(LogFileName) + "\"");
-    const char* data = bytes.data();
-    size_t left = bytes.size();
-    while (left > 0) {
-        ssize_t written = ::write(LogHandle, data, left);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            RaiseIOError("Cannot write to file", errno);
-        }
-        data += written;
-        left -= static_cast<size_t>(written);
-    }
+    std::string reason;
+    if (!OB_WriteAll(LogFile.Get(), bytes.data(), bytes.size(), reason))
+        throw EInOutError(OB_FileErrorText("Cannot write to file", LogFileName, reason));
 }
 
 std::string KernelMessageText(int32_t Msg, void* Param)
@@ -93,11 +69,10 @@ std::string FormatLogTime(uint32_t Milliseconds)
 
 void LogInit()
 {
-    LogPath = FullPath(LogFileName);
-    int handle = ::open(LogFileName, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (handle < 0)
-        RaiseIOError("Cannot create file", errno);
-    LogHandle = handle;
+    std::string reason;
+    LogFile = OB_OpenFile(LogFileName, O_WRONLY | O_CREAT | O_TRUNC, reason);
+    if (!LogFile.IsOpen())
+        throw EInOutError(OB_FileErrorText("Cannot create file", LogFileName, reason));
     OB_AddListener(LogKernelMessage, MSGGROUP_KERNEL, nullptr);
     AddCommand("write", "Write a message to the logfile", WriteCommand, nullptr);
     LogStartTick = OB_Platform().TickCount();
@@ -105,9 +80,7 @@ void LogInit()
 
 void LogShutdown()
 {
-    if (LogHandle >= 0)
-        ::close(LogHandle);
-    LogHandle = -1;
+    LogFile.Reset();
 }
 
 void LogWriteLine(const std::string& Text)

@@ -8,6 +8,8 @@
 // Failures raise EInOutError naming the file and the system's reason.
 #pragma once
 
+#include "kernel/OB_Files.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -25,26 +27,6 @@ struct TRecordingHeader {
 
 constexpr size_t RecordingHeaderSize = 12;
 constexpr size_t InputRecordSize = 8;
-
-// An open disk file descriptor, closed with its owner.
-class TFileDescriptor {
-public:
-    TFileDescriptor() = default;
-    explicit TFileDescriptor(int descriptor) : FDescriptor(descriptor) {}
-    TFileDescriptor(TFileDescriptor&& other) noexcept : FDescriptor(other.Release()) {}
-    TFileDescriptor& operator=(TFileDescriptor&& other) noexcept;
-    TFileDescriptor(const TFileDescriptor&) = delete;
-    TFileDescriptor& operator=(const TFileDescriptor&) = delete;
-    ~TFileDescriptor() { Reset(); }
-
-    int Get() const { return FDescriptor; }
-    bool IsOpen() const { return FDescriptor >= 0; }
-    int Release();
-    void Reset();
-
-private:
-    int FDescriptor = -1;
-};
 
 class TRecordWriter {
 public:
@@ -71,6 +53,8 @@ public:
 
 private:
     size_t ReadUpTo(uint8_t* buffer, size_t count);
+    // Reads the next block of the file into the buffer; false at its end.
+    bool Refill();
 
     std::string FPath;
     TFileDescriptor FFile;

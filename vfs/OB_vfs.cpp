@@ -1,11 +1,10 @@
 #include "vfs/OB_vfs.h"
 
+#include "kernel/OB_Files.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -15,59 +14,25 @@ namespace {
 
 constexpr const char* TempFileName = "_ob_temp";
 
-// An open read-only disk file; handles of TNormalFileSystem point to one.
-struct TDiskFile {
-    int Descriptor = -1;
-    ~TDiskFile()
-    {
-        if (Descriptor >= 0)
-            ::close(Descriptor);
-    }
-};
-
-std::string FullPath(const std::string& path)
+// Handles of TNormalFileSystem point to the open file's descriptor.
+TFileDescriptor& DiskFile(TFileHandle handle)
 {
-    std::error_code error;
-    auto full = std::filesystem::absolute(path, error);
-    return error ? path : full.lexically_normal().string();
-}
-
-std::string CannotMessage(const char* what, const std::string& path, int error)
-{
-    return std::string(what) + " \"" + FullPath(path) + "\". " + std::strerror(error);
-}
-
-TDiskFile& DiskFile(TFileHandle handle)
-{
-    return *static_cast<TDiskFile*>(handle);
-}
-
-void WriteAll(int descriptor, const char* data, size_t size, const std::string& path)
-{
-    while (size > 0) {
-        ssize_t written = ::write(descriptor, data, size);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            throw EInOutError(CannotMessage("Cannot write to file", path, errno));
-        }
-        data += written;
-        size -= static_cast<size_t>(written);
-    }
+    return *static_cast<TFileDescriptor*>(handle);
 }
 
 } // namespace
 
 void TFileSystem::ExtractToFile(TFileHandle handle, const std::string& fileName)
 {
-    int target = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (target < 0)
-        throw EInOutError(CannotMessage("Cannot create file", fileName, errno));
-    TDiskFile closer{target};
+    std::string reason;
+    const TFileDescriptor target = OB_OpenFile(fileName, O_WRONLY | O_CREAT | O_TRUNC, reason);
+    if (!target.IsOpen())
+        throw EInOutError(OB_FileErrorText("Cannot create file", fileName, reason));
     std::vector<char> buffer(static_cast<size_t>(Size(handle)));
-    const uint32_t got = Read(handle, buffer.data(), static_cast<int64_t>(buffer.size()));
-    (void)got;  // the whole buffer is written, as the format of this copy says
-    WriteAll(target, buffer.data(), buffer.size(), fileName);
+    Read(handle, buffer.data(), static_cast<int64_t>(buffer.size()));
+    // The whole buffer is written, as much as the file's size says.
+    if (!OB_WriteAll(target.Get(), buffer.data(), buffer.size(), reason))
+        throw EInOutError(OB_FileErrorText("Cannot write to file", fileName, reason));
 }
 
 std::string TFileSystem::LocalFileName(const std::string& name)
@@ -99,53 +64,30 @@ std::string TNormalFileSystem::ResolvePath(const std::string& name) const
 TFileHandle TNormalFileSystem::Open(const std::string& name)
 {
     const std::string path = ResolvePath(name);
-    auto file = std::make_unique<TDiskFile>();
-    // Opened without waiting, as a named pipe would hold the program until
-    // another process opened its other end.
-    file->Descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (file->Descriptor < 0)
-        throw OB_EFileSystemError("VFS Error. " + CannotMessage("Cannot open file", path, errno));
-    // A directory opens read-only on Linux, but it is not a file to read;
-    // nor are pipes and sockets, whose reads would wait.
-    struct stat info {};
-    if (::fstat(file->Descriptor, &info) != 0)
-        throw OB_EFileSystemError("VFS Error. " + CannotMessage("Cannot open file", path, errno));
-    if (S_ISDIR(info.st_mode))
-        throw OB_EFileSystemError("VFS Error. " + CannotMessage("Cannot open file", path, EISDIR));
-    if (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode))
-        throw OB_EFileSystemError("VFS Error. Cannot open file \"" + FullPath(path) + "\". Not a regular file");
-    ::fcntl(file->Descriptor, F_SETFL, ::fcntl(file->Descriptor, F_GETFL) & ~O_NONBLOCK);
+    std::string reason;
+    auto file = std::make_unique<TFileDescriptor>(OB_OpenFile(path, O_RDONLY, reason));
+    if (!file->IsOpen())
+        throw OB_EFileSystemError("VFS Error. " + OB_FileErrorText("Cannot open file", path, reason));
     return file.release();
 }
 
 bool TNormalFileSystem::Close(TFileHandle handle)
 {
-    delete static_cast<TDiskFile*>(handle);
+    delete static_cast<TFileDescriptor*>(handle);
     return true;
 }
 
 uint32_t TNormalFileSystem::Read(TFileHandle handle, void* buffer, int64_t count)
 {
     // Only the low 32 bits of the count are passed on.
-    uint32_t left = static_cast<uint32_t>(count);
-    char* target = static_cast<char*>(buffer);
-    uint32_t total = 0;
-    while (left > 0) {
-        ssize_t got = ::read(DiskFile(handle).Descriptor, target + total, left);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        total += static_cast<uint32_t>(got);
-        left -= static_cast<uint32_t>(got);
-    }
-    return total;
+    std::string ignored;
+    return static_cast<uint32_t>(OB_ReadUpTo(DiskFile(handle).Get(), buffer, static_cast<uint32_t>(count), ignored));
 }
 
 int64_t TNormalFileSystem::Size(TFileHandle handle)
 {
     struct stat info {};
-    if (::fstat(DiskFile(handle).Descriptor, &info) != 0)
+    if (::fstat(DiskFile(handle).Get(), &info) != 0)
         return 0;
     return static_cast<int64_t>(info.st_size);
 }
