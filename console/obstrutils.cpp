@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cstdio>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -60,29 +61,27 @@ std::vector<std::string> StatusReportLines()
     const OB_TMemoryStatus& memory = status.Memory;
     const OB_TextureManager& textures = TextureManager();
 
-    std::vector<std::string> lines{
-        "",
-        "---MEMORY STATUS: -------",
-        "  Memory Load   : " + std::to_string(memory.dwMemoryLoad) + "%",
-        "  Total Physical: " + SizeText(memory.dwTotalPhys),
-        "  Avail Physical: " + SizeText(memory.dwAvailPhys),
-        "  Total Pagefile: " + SizeText(memory.dwTotalPageFile),
-        "  Avail Pagefile: " + SizeText(memory.dwAvailPageFile),
-        "  Total Virtual : " + SizeText(memory.dwTotalVirtual),
-        "  Avail Virtual : " + SizeText(memory.dwAvailVirtual),
-        "---HEAP STATUS: -------",
-        "  Heap Allocated  : " + SizeText(status.HeapAllocated),
-        "  Heap Free       : " + SizeText(status.HeapFree),
-        "  Heap AddrSpace  : " + SizeText(status.HeapAddrSpace),
-        "  Heap Uncommitted: " + SizeText(status.HeapUncommitted),
-        "  Heap Committed  : " + SizeText(status.HeapCommitted),
-        "  Heap FreeSmall  : " + SizeText(status.HeapFreeSmall),
-        "  Heap FreeBig    : " + SizeText(status.HeapFreeBig),
-        "  Heap Overhead   : " + SizeText(status.HeapOverhead),
-        "---VIDEO STATUS: -------",
-        "  Avail Tex memory: " + SizeText(status.AvailTextureMem),
-        "  " + std::to_string(textures.Count()) + " Textures in system:",
+    const std::pair<const char*, uint64_t> memorySizes[] = {
+        {"  Total Physical: ", memory.dwTotalPhys},   {"  Avail Physical: ", memory.dwAvailPhys},
+        {"  Total Pagefile: ", memory.dwTotalPageFile}, {"  Avail Pagefile: ", memory.dwAvailPageFile},
+        {"  Total Virtual : ", memory.dwTotalVirtual},  {"  Avail Virtual : ", memory.dwAvailVirtual},
     };
+    const std::pair<const char*, uint64_t> heapSizes[] = {
+        {"  Heap Allocated  : ", status.HeapAllocated},   {"  Heap Free       : ", status.HeapFree},
+        {"  Heap AddrSpace  : ", status.HeapAddrSpace},   {"  Heap Uncommitted: ", status.HeapUncommitted},
+        {"  Heap Committed  : ", status.HeapCommitted},   {"  Heap FreeSmall  : ", status.HeapFreeSmall},
+        {"  Heap FreeBig    : ", status.HeapFreeBig},     {"  Heap Overhead   : ", status.HeapOverhead},
+    };
+    std::vector<std::string> lines{"", "---MEMORY STATUS: -------",
+                                   "  Memory Load   : " + std::to_string(memory.dwMemoryLoad) + "%"};
+    for (const auto& [label, size] : memorySizes)
+        lines.push_back(label + SizeText(size));
+    lines.push_back("---HEAP STATUS: -------");
+    for (const auto& [label, size] : heapSizes)
+        lines.push_back(label + SizeText(size));
+    lines.push_back("---VIDEO STATUS: -------");
+    lines.push_back("  Avail Tex memory: " + SizeText(status.AvailTextureMem));
+    lines.push_back("  " + std::to_string(textures.Count()) + " Textures in system:");
     for (int32_t i = 0; i < textures.Count(); ++i) {
         const TResource* entry = textures.GetResource(i);
         lines.push_back("    " + entry->Name + " [" + std::to_string(entry->Count) + "]");
