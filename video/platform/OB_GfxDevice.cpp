@@ -38,14 +38,6 @@ HRESULT TakeFault(TGfxFaultPoint point)
 
 // SDL's own reason, as a line after the engine's. It only adds detail, so
 // a log that is not open (a test without one) does not turn it into an error.
-void LogSdlError()
-{
-    try {
-        LogWriteLine(std::string("SDL: ") + SDL_GetError());
-    } catch (const EInOutError&) {
-    }
-}
-
 SDL_Color ToSdlColor(uint32_t argb)
 {
     return SDL_Color{static_cast<Uint8>(argb >> 16), static_cast<Uint8>(argb >> 8), static_cast<Uint8>(argb),
@@ -246,7 +238,7 @@ HRESULT TGfxDevice::Create(SDL_Window* Window, const D3DPRESENT_PARAMETERS& Para
     if (renderer == nullptr)
         renderer = SDL_CreateRenderer(Window, -1, SDL_RENDERER_SOFTWARE);
     if (renderer == nullptr) {
-        LogSdlError();
+        OB_Gfx_LogError();
         return D3DERR_NOTAVAILABLE;
     }
     std::unique_ptr<TGfxDevice> device(new TGfxDevice(Window, renderer));
@@ -265,7 +257,7 @@ HRESULT TGfxDevice::ApplyPresentParams(const D3DPRESENT_PARAMETERS& Params)
     const int height = static_cast<int>(Params.BackBufferHeight);
     if (Params.Windowed != 0) {
         if (SDL_SetWindowFullscreen(FWindow, 0) != 0) {
-            LogSdlError();
+            OB_Gfx_LogError();
             return D3DERR_NOTAVAILABLE;
         }
         SDL_SetWindowSize(FWindow, width, height);
@@ -275,7 +267,7 @@ HRESULT TGfxDevice::ApplyPresentParams(const D3DPRESENT_PARAMETERS& Params)
         mode.h = height;
         SDL_SetWindowSize(FWindow, width, height);
         if (SDL_SetWindowDisplayMode(FWindow, &mode) != 0 || SDL_SetWindowFullscreen(FWindow, SDL_WINDOW_FULLSCREEN) != 0) {
-            LogSdlError();
+            OB_Gfx_LogError();
             return D3DERR_NOTAVAILABLE;
         }
     }
@@ -303,7 +295,7 @@ HRESULT TGfxDevice::GetBackBufferSize(uint32_t& Width, uint32_t& Height) const
     int w = 0;
     int h = 0;
     if (SDL_GetRendererOutputSize(FRenderer, &w, &h) != 0) {
-        LogSdlError();
+        OB_Gfx_LogError();
         return D3DERR_INVALIDCALL;
     }
     Width = static_cast<uint32_t>(w);
@@ -661,7 +653,7 @@ SDL_Texture* TGfxDevice::CreateTextureFromSurface(SDL_Surface* Surface)
         return nullptr;
     SDL_Texture* texture = SDL_CreateTextureFromSurface(FRenderer, Surface);
     if (texture == nullptr) {
-        LogSdlError();
+        OB_Gfx_LogError();
         return nullptr;
     }
     LiveTextures()[texture] = this;

@@ -10,14 +10,6 @@
 
 namespace {
 
-void LogSdlError()
-{
-    try {
-        LogWriteLine(std::string("SDL: ") + SDL_GetError());
-    } catch (const EInOutError&) {
-    }
-}
-
 uint32_t FormatOfPixels(Uint32 format)
 {
     switch (SDL_BITSPERPIXEL(format)) {
@@ -32,6 +24,15 @@ uint32_t FormatOfPixels(Uint32 format)
 
 } // namespace
 
+void OB_Gfx_LogError()
+{
+    // The log is written where it can be; a closed log is no reason to fail.
+    try {
+        LogWriteLine(std::string("SDL: ") + SDL_GetError());
+    } catch (const EInOutError&) {
+    }
+}
+
 HRESULT OB_Gfx_InitVideo(const char* WindowClassName)
 {
     // SDL 2.26 reads the class hint from the environment; later versions
@@ -39,7 +40,7 @@ HRESULT OB_Gfx_InitVideo(const char* WindowClassName)
     SDL_setenv("SDL_VIDEO_X11_WMCLASS", WindowClassName, 0);
     SDL_SetHint("SDL_VIDEO_X11_WMCLASS", WindowClassName);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        LogSdlError();
+        OB_Gfx_LogError();
         return E_FAIL;
     }
     // With no display SDL falls back to drawing off screen, which would leave
@@ -48,7 +49,7 @@ HRESULT OB_Gfx_InitVideo(const char* WindowClassName)
     if (OB_Gfx_IsHeadless() && SDL_getenv("SDL_VIDEODRIVER") == nullptr) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         SDL_SetError("No display found (set SDL_VIDEODRIVER=dummy to run without one)");
-        LogSdlError();
+        OB_Gfx_LogError();
         return E_FAIL;
     }
     return D3D_OK;
@@ -64,7 +65,7 @@ SDL_Window* OB_Gfx_CreateWindow(int32_t Width, int32_t Height, bool Windowed)
     const Uint32 flags = Windowed ? (SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS) : SDL_WINDOW_FULLSCREEN;
     SDL_Window* window = SDL_CreateWindow("", 0, 0, Width, Height, flags);
     if (window == nullptr)
-        LogSdlError();
+        OB_Gfx_LogError();
     return window;
 }
 
@@ -133,7 +134,7 @@ HRESULT OB_Gfx_GetAdapterDisplayMode(int32_t Adapter, D3DDISPLAYMODE& Mode)
 {
     SDL_DisplayMode desktop{};
     if (SDL_GetDesktopDisplayMode(Adapter, &desktop) != 0) {
-        LogSdlError();
+        OB_Gfx_LogError();
         return D3DERR_INVALIDCALL;
     }
     Mode.Width = static_cast<uint32_t>(desktop.w);

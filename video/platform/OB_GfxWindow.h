@@ -41,6 +41,10 @@ HRESULT OB_Gfx_GetAdapterDisplayMode(int32_t Adapter, D3DDISPLAYMODE& Mode);
 // none yet), video driver and SDL's version.
 void OB_Gfx_GetAdapterIdentifier(const TGfxDevice* Device, D3DADAPTER_IDENTIFIER8& Identifier);
 
+// Writes SDL's last error to the log as "SDL: " + text, so that users see
+// the cause behind a result code.
+void OB_Gfx_LogError();
+
 // True under SDL's dummy and offscreen drivers: nothing is shown, there is no
 // keyboard focus and no retrace to wait for.
 bool OB_Gfx_IsHeadless();
