@@ -61,8 +61,13 @@ void DrawLines()
     const TStringStack* lines = ConsoleLines();
     if (lines == nullptr)
         return;
+    // Each older line sits higher; once one lies wholly above the screen,
+    // so do all the rest.
+    const int32_t cell = OB_Font_CellHeight(LineFont);
     for (int32_t n = ConsoleScrollOffset(); n < lines->Count(); ++n) {
         y -= ConsoleInfo.LineHeight;
+        if (ConsoleInfo.LineHeight > 0 && y + cell <= 0)
+            break;
         OB_Font_DrawText(lines->Get(n), LineLeft, y, ConsoleInfo.TextColour, LineFont, LineAlign);
     }
 }
