@@ -192,27 +192,26 @@ void TMainSession::WriteInputRecord(uint32_t Input)
     FWriter->Write(TInputRecord{FStepCount, Input});
 }
 
+// Whatever was recorded reaches the file before it is closed; a write that
+// fails is reported like any other file error.
 void TMainSession::CloseRecordFile()
 {
-    if (FWriter) {
-        try {
-            FWriter->Flush();
-        } catch (const std::exception& error) {
-            ConsolePrint(std::string("Error: ") + error.what());
-        }
-    }
-    FWriter.reset();
-    FReader.reset();
-    FPendingValid = false;
+    FlushRecording();
+    DropFiles();
 }
 
 void TMainSession::StopOnFileError(const std::exception& error)
 {
     ConsolePrint(std::string("Error: ") + error.what());
+    FMode = TPlaybackMode::pmNone;
+    DropFiles();
+}
+
+void TMainSession::DropFiles()
+{
     FWriter.reset();
     FReader.reset();
     FPendingValid = false;
-    FMode = TPlaybackMode::pmNone;
 }
 
 void TMainSession::FlushRecording()
@@ -255,9 +254,8 @@ void TMainSession::StartPlayback(const std::string& Name)
             FPendingValid = FReader->ReadRecord(FPending);
         }
     } catch (...) {
-        FReader.reset();
-        FPendingValid = false;
         FMode = TPlaybackMode::pmNone;
+        DropFiles();
         throw;
     }
     FMode = TPlaybackMode::pmPlay;

@@ -54,6 +54,7 @@ private:
     void PlayStep();
     void RecordStep();
     void CloseRecordFile();
+    void DropFiles();
     void StopOnFileError(const std::exception& error);
     void FlushRecording();
     void ToggleFullScreen();
