@@ -1,7 +1,5 @@
-// Shared helpers of the engine's tests: a fresh working directory per test
-// (the log and recordings land in the current directory), a fake platform
-// whose clock, ticks, keys and memory figures the test sets, the engine
-// started on a headless device, and pixel reading.
+// Shared helpers of the engine's tests: a fresh working directory per test,
+// a fake platform, the engine started on a headless device, pixel reading.
 #pragma once
 
 #include "console/OB_Console.h"
@@ -19,8 +17,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <set>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -99,6 +97,24 @@ protected:
     int Width, Height;
 };
 
+// The demo session started on the headless engine, with the fake platform.
+class TDemoSessionTest : public THeadlessEngineTest {
+protected:
+    void SetUp() override
+    {
+        THeadlessEngineTest::SetUp();
+        Session.Start();
+    }
+    void TearDown() override
+    {
+        Session.Stop();
+        THeadlessEngineTest::TearDown();
+    }
+
+    TFakePlatformScope Fake;
+    TMainSession Session;
+};
+
 // The back buffer, alpha dropped.
 inline std::vector<uint32_t> ReadScreen()
 {
@@ -117,7 +133,6 @@ inline uint32_t PixelAt(int x, int y)
     return pixels.at(0) & 0x00FFFFFFu;
 }
 
-// A quad of one colour over virtual (x, y)-(x + w, y + h).
 inline void DrawQuad(uint32_t colour, float x, float y, float w, float h, SDL_Texture* texture = nullptr)
 {
     TQuad quad;

@@ -32,24 +32,6 @@ int RunProgram()
     return status;
 }
 
-// The demo session running on the headless engine.
-class Faults : public THeadlessEngineTest {
-protected:
-    void SetUp() override
-    {
-        THeadlessEngineTest::SetUp();
-        Session.Start();
-    }
-    void TearDown() override
-    {
-        Session.Stop();
-        THeadlessEngineTest::TearDown();
-    }
-
-    TFakePlatformScope Fake;
-    TMainSession Session;
-};
-
 long PeakRssKiB()
 {
     rusage usage {};
@@ -60,6 +42,7 @@ long PeakRssKiB()
 } // namespace
 
 class Program : public TTempDirTest {};
+class Faults : public TDemoSessionTest {};
 
 TEST_F(Program, ALogThatCannotBeCreatedEndsItWithOneLineAndStatus1)
 {

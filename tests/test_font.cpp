@@ -57,21 +57,6 @@ TEST_F(FontFaces, ResolveAndOneThatCannotBeMadeIsAnnouncedOnce)
     OB_Font_SetFaceResolver(nullptr);
 }
 
-TEST_F(Font, AlignmentPlacesTheTextAroundItsAnchor)
-{
-    const std::string text = "Watch = 123";
-    const TInkBox left = Drawn(text, 300, 100, OB_Align(taLeft) | OB_Align(taTop));
-    EXPECT_TRUE(left.Left >= 300 && left.Left <= 302 && left.Top >= 100 && left.Bottom < 116);
-    const TInkBox right = Drawn(text, 300, 100, OB_Align(taRight));
-    EXPECT_TRUE(right.Right >= 297 && right.Right <= 299 && right.Top == left.Top);
-    const TInkBox centre = Drawn(text, 300, 100, OB_Align(taCenter) | OB_Align(taVCenter));
-    EXPECT_NEAR((centre.Left + centre.Right) / 2.0, 300.0, 2.0);
-    EXPECT_TRUE(centre.Top < 100 && centre.Bottom > 100);
-    // Text partly off the screen is drawn where it lies; wholly off, not at all.
-    EXPECT_TRUE(Drawn(text, -30, 10, OB_Align(taLeft)).Any());
-    EXPECT_FALSE(Drawn(text, 700, 10, OB_Align(taLeft)).Any());
-}
-
 TEST_F(Font, GlyphsAreRasterisedOnceForAnyTextColourOrDeviceLoss)
 {
     Drawn("An entirely different line! 0123456789", 10, 10, OB_Align(taLeft));
@@ -89,13 +74,16 @@ TEST_F(Font, GlyphsAreRasterisedOnceForAnyTextColourOrDeviceLoss)
     EXPECT_EQ(OB_Font_GlyphsRendered(), afterFirst);
 }
 
-TEST_F(Font, AMissingFontOrAnEmptyTextDrawsNothing)
+TEST_F(Font, NothingIsDrawnForAMissingFontAnEmptyTextOrTextWhollyOffScreen)
 {
     OB_Font_SetFaceResolver(CourierMissing);
     OB_SendMessage(MSG_VIDEODEVICEINITIALIZED, nullptr, 0);
     for (uint8_t index : {1, 3, 255})
         EXPECT_FALSE(Drawn("no font", 10, 10, OB_Align(taLeft), 0xFFFFFFFF, index).Any()) << int(index);
     EXPECT_FALSE(Drawn("", 10, 10, OB_Align(taLeft)).Any());
+    // Text partly off the screen is drawn where it lies; wholly off, not at all.
+    EXPECT_TRUE(Drawn("partly off", -30, 10, OB_Align(taLeft)).Any());
+    EXPECT_FALSE(Drawn("wholly off", 700, 10, OB_Align(taLeft)).Any());
 }
 
 TEST_F(Font, TextOverABandInMemoryLooksAsTheRendererWouldDrawIt)

@@ -71,10 +71,7 @@ TEST(ResourceManager, ReleasesEveryEntryLastToFirstWhenCleared)
         EXPECT_EQ(manager.Count(), 3);
         manager.Clear();
         manager.Acquire("d");
-        manager.Acquire("e");
-        manager.Delete(0);
-        EXPECT_EQ(manager.GetResource(0)->Name, "e");
     }   // destroying the registry releases what it still holds
     EXPECT_EQ(Events, (std::vector<std::string>{"load a", "load b", "load c", "load bad", "release c", "release b",
-                                                "release a", "load d", "load e", "release d", "release e"}));
+                                                "release a", "load d", "release d"}));
 }

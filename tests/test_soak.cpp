@@ -39,14 +39,10 @@ const char* const Lines[] = {
 
 } // namespace
 
-class Soak : public THeadlessEngineTest {
-protected:
-    TFakePlatformScope Fake;
-};
+class Soak : public TDemoSessionTest {};
 TEST_F(Soak, TwoHundredThousandStepsStayFiniteAndFlat)
 {
-    TMainSession session;
-    session.Start();
+    TMainSession& session = Session;
     constexpr uint64_t TotalSteps = 200000;
     std::mt19937 random(20240601);
     uint64_t steps = 0;
@@ -78,6 +74,4 @@ TEST_F(Soak, TwoHundredThousandStepsStayFiniteAndFlat)
             baseline = canonicalHeap();
     }
     EXPECT_LT(canonicalHeap(), baseline + (size_t(2) << 20));
-
-    session.Stop();
 }

@@ -1,8 +1,6 @@
 #include "PhysicsTestSupport.h"
 #include "physics/DemoScene.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <new>
 

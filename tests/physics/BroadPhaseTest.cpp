@@ -1,7 +1,5 @@
 #include "PhysicsTestSupport.h"
 
-#include <gtest/gtest.h>
-
 #include <array>
 #include <cmath>
 #include <memory>
@@ -20,17 +18,15 @@ struct TWorldShape {
     int Steps;
 };
 
-// A world of boxes and a few other polygons in overlapping clusters, with
-// mixed groups, masses, drags and restitutions, a few springs, one body far
-// larger than the rest, one listed twice, one lost at NaN, one far out and
-// one whose circle reaches everywhere.
+// A world of rotated boxes in overlapping clusters, with mixed groups,
+// masses, drags and restitutions, one body far larger than the rest, one
+// listed twice, one lost at NaN, one far out and one whose circle reaches
+// everywhere.
 struct TRandomWorld {
     std::vector<TBody> Owned;
-    std::vector<TSpring> Springs;
     TPhysics2D Physics;
 
-    TRandomWorld(const TWorldShape& shape, TCollisionPass pass)
-        : Owned(shape.BodyCount), Springs(shape.BodyCount / 50 + 1)
+    TRandomWorld(const TWorldShape& shape, TCollisionPass pass) : Owned(shape.BodyCount)
     {
         Physics.CollisionPass = pass;
         TTestRandom random(shape.Seed);
@@ -45,16 +41,7 @@ struct TRandomWorld {
             body.State.Angle = random.Range(0.0f, kTwoPi);
             body.State.Velocity = MakeVector2D(random.Range(-40.0f, 40.0f), random.Range(-40.0f, 40.0f));
             body.State.AngularVelocity = random.Range(-2.0f, 2.0f);
-            if (random.Next() % 8 == 0) {
-                const size_t corners = 3 + random.Next() % 4;
-                body.SetVertexCount(corners);
-                for (size_t k = 0; k < corners; ++k)
-                    body.LocalVertices[k] = VecRotated(MakeVector2D(random.Range(8.0f, 25.0f), 0.0f),
-                                                       kTwoPi * static_cast<float>(k) / static_cast<float>(corners));
-                body.ComputeRadius();
-            } else {
-                body.SetBox(random.Range(10.0f, 45.0f), random.Range(10.0f, 45.0f));
-            }
+            body.SetBox(random.Range(10.0f, 45.0f), random.Range(10.0f, 45.0f));
             if (i == shape.BodyCount / 2)
                 body.SetBox(400.0f, 30.0f);
             if (i == shape.BodyCount / 3)
@@ -71,14 +58,6 @@ struct TRandomWorld {
             Physics.Bodies.push_back(&body);
         }
         Physics.Bodies.push_back(&Owned[1]);
-        for (TSpring& spring : Springs) {
-            spring.BodyA = &Owned[random.Next() % Owned.size()];
-            spring.BodyB = &Owned[random.Next() % Owned.size()];
-            spring.RestLength = random.Range(20.0f, 120.0f);
-            spring.Stiffness = 5.0f;
-            spring.Damping = 0.5f;
-            Physics.Constraints.push_back(&spring);
-        }
     }
 };
 

@@ -1,6 +1,4 @@
-#include "physics/physicssystem.h"
-
-#include <gtest/gtest.h>
+#include "PhysicsTestSupport.h"
 
 namespace {
 
@@ -23,12 +21,6 @@ struct TTwoBoxes {
         return World.FindEdgeCrossing(A, B, P);
     }
 };
-
-void ExpectNear(TVector2D v, float x, float y, float tol = 1e-5f)
-{
-    EXPECT_NEAR(v.x, x, tol);
-    EXPECT_NEAR(v.y, y, tol);
-}
 
 }  // namespace
 
@@ -65,4 +57,3 @@ TEST(Collision, MovingBoxGetsOneImpulseAndTwoNudges)
     ExpectNear(resting.A.State.Position, -0.5f, 0.0f);
     ExpectNear(resting.B.State.Velocity, 0.0f, 0.0f, 0.0f);
 }
-

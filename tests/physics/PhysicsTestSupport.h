@@ -1,8 +1,9 @@
-// Helpers shared by the physics tests: a seeded generator, a bit-pattern
-// hash of the bodies' motion and a comparison of two worlds' bodies.
+// Helpers shared by the physics tests.
 #pragma once
 
 #include "physics/physicssystem.h"
+
+#include <gtest/gtest.h>
 
 #include <bit>
 #include <cstdint>
@@ -48,6 +49,12 @@ public:
 private:
     uint64_t Hash = 0xCBF29CE484222325ull;
 };
+
+inline void ExpectNear(TVector2D v, float x, float y, float tol = 1e-4f)
+{
+    EXPECT_NEAR(v.x, x, tol);
+    EXPECT_NEAR(v.y, y, tol);
+}
 
 inline bool SameBits(const TBody& a, const TBody& b)
 {

@@ -1,6 +1,4 @@
-#include "physics/physicssystem.h"
-
-#include <gtest/gtest.h>
+#include "PhysicsTestSupport.h"
 
 #include <functional>
 #include <numbers>
@@ -8,12 +6,6 @@
 namespace {
 
 constexpr float kHalfPi = std::numbers::pi_v<float> / 2.0f;
-
-void ExpectNear(TVector2D v, float x, float y, float tol = 1e-4f)
-{
-    EXPECT_NEAR(v.x, x, tol);
-    EXPECT_NEAR(v.y, y, tol);
-}
 
 // A lone body at the origin, no drag, set up by the caller and stepped once
 // in a world of its own.
