@@ -7,10 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstring>
-#include <filesystem>
-#include <thread>
 
 class CrashSafety : public TTempDirTest {};
 
@@ -28,7 +25,7 @@ TEST_F(CrashSafety, AKilledRecordingHoldsWholeNumberedRecords)
         for (;;)
             RunFrame(session, 0.03);
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+    ::usleep(1200 * 1000);
     ::kill(child, SIGKILL);
     int status = 0;
     ::waitpid(child, &status, 0);

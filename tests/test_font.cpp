@@ -57,23 +57,6 @@ TEST_F(FontFaces, ResolveAndOneThatCannotBeMadeIsAnnouncedOnce)
     OB_Font_SetFaceResolver(nullptr);
 }
 
-TEST_F(Font, GlyphsAreRasterisedOnceForAnyTextColourOrDeviceLoss)
-{
-    Drawn("An entirely different line! 0123456789", 10, 10, OB_Align(taLeft));
-    const int64_t afterFirst = OB_Font_GlyphsRendered();
-    ASSERT_GT(afterFirst, 0);
-    ASSERT_TRUE(Drawn("first line", 10, 10, OB_Align(taLeft), 0x80FF0000).Any());
-    EXPECT_EQ(OB_Font_GlyphsRendered(), afterFirst);
-
-    // Lost: nothing is drawn; reset: the textures are made again on next
-    // use, from the glyphs kept in memory.
-    OB_SendMessage(MSG_VIDEODEVICELOST, nullptr, 0);
-    EXPECT_FALSE(Drawn("first line", 10, 10, OB_Align(taLeft)).Any());
-    OB_SendMessage(MSG_VIDEODEVICERESET, nullptr, 0);
-    EXPECT_TRUE(Drawn("first line", 10, 10, OB_Align(taLeft)).Any());
-    EXPECT_EQ(OB_Font_GlyphsRendered(), afterFirst);
-}
-
 TEST_F(Font, NothingIsDrawnForAMissingFontAnEmptyTextOrTextWhollyOffScreen)
 {
     OB_Font_SetFaceResolver(CourierMissing);

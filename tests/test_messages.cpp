@@ -31,26 +31,15 @@ void SendNested(int32_t Msg, void*, int32_t, void*)
         OB_SendMessage(MSG_WARNING, nullptr, 0);
 }
 
-class MessageBus : public TTempDirTest {
-protected:
-    void SetUp() override
-    {
-        TTempDirTest::SetUp();
-        LogInit();
-    }
-    void TearDown() override
-    {
-        LogShutdown();
-        TTempDirTest::TearDown();
-    }
-};
-
 using Texts = std::vector<std::string>;
 
 } // namespace
 
+class MessageBus : public TTempDirTest {};
+
 TEST_F(MessageBus, DeliversToGroupInSubscriptionOrderWithArgumentsAndLogsUnknownGroups)
 {
+    LogInit();
     int data = 0, param = 0;
     OB_AddListener(Record<1>, MSGGROUP_KERNEL, &data);
     OB_AddListener(Record<2>, MSGGROUP_KERNEL, nullptr);
@@ -68,6 +57,7 @@ TEST_F(MessageBus, DeliversToGroupInSubscriptionOrderWithArgumentsAndLogsUnknown
     EXPECT_NE(log.find(unknown, log.find(unknown) + 1), std::string::npos);   // subscribing and sending
     EXPECT_EQ(OB_MessageName(MSGID_FATALERROR), "MSGID_FATALERROR");
     EXPECT_EQ(OB_MessageName(0x10B), "Unknown message constant");
+    LogShutdown();
 }
 
 TEST_F(MessageBus, ListenerAddedDuringDeliveryWaitsForTheNextAndNestedSendsRunToTheirEndFirst)

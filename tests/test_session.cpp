@@ -41,26 +41,18 @@ public:
     void Stop() override { Log.push_back("Stop"); }
 };
 
-TMsg Message(uint32_t message, uint32_t wParam = 0)
-{
-    TMsg msg;
-    msg.message = message;
-    msg.wParam = wParam;
-    return msg;
-}
-
 } // namespace
 
 TEST(SessionLoop, HandlesEveryPendingMessageBeforeTheNextFrameAndReturnsTheTerminateCode)
 {
     TScriptedSession session;
     // A key press arrives as its key-down and, translated, its character.
-    session.Queue = {Message(WM_KEYDOWN, 0x10041), Message(WM_CHAR, 0x161), Message(0x0200)};
+    session.Queue = {TMsg{WM_KEYDOWN, 0x10041}, TMsg{WM_CHAR, 0x161}, TMsg{0x0200}};
     session.OnUpdate = [&] {
         if (session.Log.size() > 6)
             session.Terminate(5);
         else
-            session.Queue.push_back(Message(WM_KEYDOWN, VK_ESCAPE));
+            session.Queue.push_back(TMsg{WM_KEYDOWN, VK_ESCAPE});
     };
     EXPECT_EQ(session.Run(), 5);
     EXPECT_EQ(session.Log, (Calls{"Start", "KeyDown 65", "KeyPress a", "Update", "KeyDown 27", "Update",
@@ -72,7 +64,7 @@ TEST(SessionLoop, QuitEndsTheRunWithZeroAndAnExceptionLeavesItWithoutStop)
 {
     TScriptedSession quitting;
     quitting.OnUpdate = [&] { quitting.Terminate(7); };   // never reached
-    quitting.Queue = {Message(WM_DESTROY), Message(WM_QUIT), Message(WM_KEYDOWN, 'X')};
+    quitting.Queue = {TMsg{WM_DESTROY}, TMsg{WM_QUIT}, TMsg{WM_KEYDOWN, 'X'}};
     EXPECT_EQ(quitting.Run(), 0);
     EXPECT_EQ(quitting.Log, (Calls{"Start", "Stop"}));
     EXPECT_EQ(quitting.Queue.size(), 1u);   // nothing after the quit message is taken

@@ -1,30 +1,14 @@
 #include "vfs/OB_vfs.h"
 #include "TestSupport.h"
 
-#include <cstring>
-
 class FileSystems : public TTempDirTest {};
 
-namespace {
-
-// A file system whose one file is served from memory.
-class TMemoryFileSystem : public TFileSystem {
+// Keeps the base class's LocalFileName, which copies the file to "_ob_temp".
+class TCopyingFileSystem : public TNormalFileSystem {
 public:
-    std::string Content;
-    size_t Position = 0;
-    TFileHandle Open(const std::string&) override { Position = 0; return this; }
-    bool Close(TFileHandle) override { return true; }
-    uint32_t Read(TFileHandle, void* buffer, int64_t count) override
-    {
-        const size_t n = std::min(static_cast<size_t>(count), Content.size() - Position);
-        std::memcpy(buffer, Content.data() + Position, n);
-        Position += n;
-        return static_cast<uint32_t>(n);
-    }
-    int64_t Size(TFileHandle) override { return static_cast<int64_t>(Content.size()); }
+    using TNormalFileSystem::TNormalFileSystem;
+    std::string LocalFileName(const std::string& name) override { return TFileSystem::LocalFileName(name); }
 };
-
-} // namespace
 
 TEST_F(FileSystems, OpensSizesAndReadsFilesUnderTheRootAndErrorsNameTheFullPath)
 {
@@ -53,11 +37,12 @@ TEST_F(FileSystems, OpensSizesAndReadsFilesUnderTheRootAndErrorsNameTheFullPath)
 
 TEST_F(FileSystems, BaseClassServesAnyFileThroughTheTemporaryCopy)
 {
-    TMemoryFileSystem fs;
-    fs.Content = std::string("bytes\0with a nul", 16);
-    EXPECT_EQ(fs.LocalFileName("whatever"), "_ob_temp");
-    EXPECT_EQ(ReadWholeFile("_ob_temp"), fs.Content);
-    fs.Content = "short";
-    EXPECT_EQ(fs.LocalFileName("again"), "_ob_temp");
+    const std::string withNul("bytes\0with a nul", 16);
+    WriteWholeFile("long", withNul);
+    WriteWholeFile("short", "short");
+    TCopyingFileSystem fs(".");
+    EXPECT_EQ(fs.LocalFileName("long"), "_ob_temp");
+    EXPECT_EQ(ReadWholeFile("_ob_temp"), withNul);
+    fs.LocalFileName("short");
     EXPECT_EQ(ReadWholeFile("_ob_temp"), "short");   // overwritten, not appended
 }

@@ -26,17 +26,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (size_t i = 0; i + 1 < size; i += 2) {
         const uint8_t kind = data[i] & 3;
         const uint8_t code = data[i + 1];
-        switch (kind) {
-        case 0:
-        case 1: ConsoleChar(static_cast<char>(code)); break;
-        case 2:
-            if (code == 13 && !fuzz::LineIsConfined(ConsoleEditLine()))
-                ExecuteLine("");
-            else
-                ConsoleKeyDown(code);
-            break;
-        default: ToggleConsole(); break;
-        }
+        if (kind < 2)
+            ConsoleChar(static_cast<char>(code));
+        else if (kind == 3)
+            ToggleConsole();
+        else if (code == 13 && !fuzz::LineIsConfined(ConsoleEditLine()))
+            ExecuteLine("");   // drops the line instead of running it
+        else
+            ConsoleKeyDown(code);
         const int32_t scroll = ConsoleScrollOffset();
         const int32_t history = ConsoleHistoryIndex();
         if (scroll < 0 || scroll >= ConsoleLines()->Count() || history < -1 ||

@@ -1,7 +1,6 @@
 // A file name, any bytes, through the directory file system rooted at a
-// scratch directory that holds a few files: open, size, read, close, and the
-// disk name. Absolute names reach the whole disk, but only for reading; the
-// base class's temporary copy lands in the scratch directory.
+// scratch directory holding a few files: open, size, read, close, the disk
+// name, and the base class's temporary copy.
 #include "FuzzSupport.h"
 
 #include "vfs/OB_vfs.h"
