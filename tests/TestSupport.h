@@ -26,8 +26,7 @@
 
 class TFakePlatform : public OB_TPlatform {
 public:
-    int64_t Counter = 0;
-    int64_t Frequency = 1000;
+    int64_t Counter = 0;   // in milliseconds
     uint32_t Ticks = 0;
     std::set<uint16_t> KeysDown;
     OB_TMemoryStatus Memory;
@@ -35,7 +34,7 @@ public:
     int Waits = 0;
 
     int64_t PerformanceCounter() override { return Counter; }
-    int64_t PerformanceFrequency() override { return Frequency; }
+    int64_t PerformanceFrequency() override { return 1000; }
     uint32_t TickCount() override { return Ticks; }
     bool IsKeyDown(uint16_t virtualKey) override { return KeysDown.count(virtualKey) != 0; }
     OB_TMemoryStatus MemoryStatus() override { return Memory; }
@@ -140,23 +139,6 @@ inline void DrawQuad(uint32_t colour, float x, float y, float w, float h, SDL_Te
     OB_Quad_SetColor(quad, colour);
     OB_Quad_SetCorners(quad, x, y, w, h, 0, 0, 0);
     OB_Quad_Draw(quad, texture);
-}
-
-// Bounding box of the pixels for which Ink holds.
-struct TInkBox {
-    int Left = 1 << 30, Top = 1 << 30, Right = -1, Bottom = -1;
-    bool Any() const { return Right >= 0; }
-};
-
-inline TInkBox InkBox(const std::vector<uint32_t>& pixels, int width, const std::function<bool(uint32_t)>& ink)
-{
-    TInkBox box;
-    for (size_t i = 0; i < pixels.size(); ++i)
-        if (ink(pixels[i])) {
-            const int x = int(i % size_t(width)), y = int(i / size_t(width));
-            box = {std::min(box.Left, x), std::min(box.Top, y), std::max(box.Right, x), std::max(box.Bottom, y)};
-        }
-    return box;
 }
 
 // The text of the exception of type E that action raises, or "no error".

@@ -21,12 +21,24 @@ protected:
     }
     uint32_t At(int x, int y) const { return Pixels[size_t(y * 640 + x)]; }
 
-    // Watch text is the only blue-tinted thing on the screen.
-    TInkBox WatchInk() const { return InkBox(Pixels, 640, [](uint32_t p) { return Blue(p) > Red(p) + 20; }); }
+    // The rows and right-most column of the watch text, the only blue-tinted
+    // thing on the screen.
+    struct TBox {
+        int Top = 480, Bottom = -1, Right = -1;
+    };
+    TBox WatchInk() const
+    {
+        TBox box;
+        for (int y = 0; y < 480; ++y)
+            for (int x = 0; x < 640; ++x)
+                if (Blue(At(x, y)) > Red(At(x, y)) + 20)
+                    box = {std::min(box.Top, y), std::max(box.Bottom, y), std::max(box.Right, x)};
+        return box;
+    }
     // Watches take rows of 19 from row 24.
     bool TwoWatchRows() const
     {
-        const TInkBox watches = WatchInk();
+        const TBox watches = WatchInk();
         return watches.Top >= 24 && watches.Top < 43 && watches.Bottom >= 43 && watches.Bottom < 62;
     }
     // Line text is brighter than the background of its row.

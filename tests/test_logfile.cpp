@@ -2,8 +2,6 @@
 #include "kernel/OB_Messages.h"
 #include "TestSupport.h"
 
-namespace {
-
 class Logfile : public TTempDirTest {
 protected:
     void TearDown() override
@@ -13,8 +11,6 @@ protected:
     }
     TFakePlatformScope Fake;
 };
-
-} // namespace
 
 TEST(LogTime, FormatsHoursMinutesSecondsAndFourDigitMilliseconds)
 {

@@ -2,6 +2,8 @@
 #include "kernel/OB_Messages.h"
 #include "TestSupport.h"
 
+#include <sstream>
+
 namespace {
 
 // Each call as "<listener>:<message>" plus, for listener 1, its arguments.
@@ -55,8 +57,6 @@ TEST_F(MessageBus, DeliversToGroupInSubscriptionOrderWithArgumentsAndLogsUnknown
     const std::string unknown = "] Message sent to unknown messagegroup\r\n";
     ASSERT_NE(log.find(unknown), std::string::npos);
     EXPECT_NE(log.find(unknown, log.find(unknown) + 1), std::string::npos);   // subscribing and sending
-    EXPECT_EQ(OB_MessageName(MSGID_FATALERROR), "MSGID_FATALERROR");
-    EXPECT_EQ(OB_MessageName(0x10B), "Unknown message constant");
     LogShutdown();
 }
 

@@ -1,8 +1,6 @@
-// A long headless run of the demo: 200,000 fixed steps with random arrow
-// keys, random console lines (valid and junk, recordings and playbacks,
-// video modes, play speeds) and full-screen toggles. No body may ever hold a
-// number that is not finite, and the heap in use must stay flat once the
-// run has warmed up.
+// 200,000 fixed steps of the demo with random keys, console lines and
+// full-screen toggles: no body may ever hold a number that is not finite,
+// and the heap in use must stay flat once the run has warmed up.
 #include "TestSupport.h"
 #include "video/platform/OB_KeyMap.h"
 
@@ -23,14 +21,6 @@ size_t HeapInUse()
     return mallinfo2().uordblks;
 }
 
-bool WorldIsFinite(TMainSession& session)
-{
-    return std::ranges::all_of(session.Scene().Physics.Bodies, [](const TBody* body) {
-        const TBodyState& s = body->State;
-        return std::isfinite(s.Position.x + s.Position.y + s.Velocity.x + s.Velocity.y + s.Angle + s.AngularVelocity);
-    });
-}
-
 const char* const Lines[] = {
     "set playspeed 1", "set playspeed 5", "set playspeed 0.5", "set playspeed 0", "set consoleheight 1",
     "watch T", "watch T 0", "vid_size 320 240", "vid_size 640 480", "record soak.rec", "play soak.rec",
@@ -40,9 +30,9 @@ const char* const Lines[] = {
 } // namespace
 
 class Soak : public TDemoSessionTest {};
+
 TEST_F(Soak, TwoHundredThousandStepsStayFiniteAndFlat)
 {
-    TMainSession& session = Session;
     constexpr uint64_t TotalSteps = 200000;
     std::mt19937 random(20240601);
     uint64_t steps = 0;
@@ -51,9 +41,9 @@ TEST_F(Soak, TwoHundredThousandStepsStayFiniteAndFlat)
     // it): compare the same state at both ends.
     auto canonicalHeap = [&] {
         if (OB_VideoInfo.FullScreen)
-            session.KeyDown(VK_F11);
+            Session.KeyDown(VK_F11);
         ExecuteLine("vid_size 640 480");
-        RunFrame(session, 0);
+        RunFrame(Session, 0);
         return HeapInUse();
     };
     while (steps < TotalSteps) {
@@ -65,11 +55,15 @@ TEST_F(Soak, TwoHundredThousandStepsStayFiniteAndFlat)
             ExecuteLine(Lines[random() % std::size(Lines)]);
         for (const auto& [key, oneIn] : {std::pair<uint16_t, unsigned>{VK_F11, 200}, {VK_HOME, 50}})
             if (random() % oneIn == 0)
-                session.KeyDown(key);
-        const double before = session.Accumulator() + 1.0 * double(session.PlaySpeed());
-        RunFrame(session, 1.0);
-        steps += static_cast<uint64_t>(std::llround(std::max(0.0, before - session.Accumulator()) / 0.02));
-        ASSERT_TRUE(WorldIsFinite(session)) << "after " << steps << " steps";
+                Session.KeyDown(key);
+        const double before = Session.Accumulator() + 1.0 * double(Session.PlaySpeed());
+        RunFrame(Session, 1.0);
+        steps += static_cast<uint64_t>(std::llround(std::max(0.0, before - Session.Accumulator()) / 0.02));
+        for (const TBody* body : Session.Scene().Physics.Bodies) {
+            const TBodyState& s = body->State;
+            const float sum = s.Position.x + s.Position.y + s.Velocity.x + s.Velocity.y + s.Angle + s.AngularVelocity;
+            ASSERT_TRUE(std::isfinite(sum)) << "after " << steps << " steps";
+        }
         if (baseline == 0 && steps >= TotalSteps / 4)
             baseline = canonicalHeap();
     }

@@ -29,7 +29,6 @@ protected:
         Received.clear();
         OB_Video_Open(nullptr, width, height, 32, false, true, 0);
     }
-    TFakePlatformScope Fake;
     static bool Logged(const std::string& line) { return ReadWholeFile("orbel2.log").find(line) != std::string::npos; }
 
     // Red quad over virtual (100, 100)-(200, 150) on black.
@@ -85,10 +84,6 @@ TEST_F(Video, RefusedModesLeaveThePreviousModeDrawing)
     }
     EXPECT_TRUE(Logged("(Re)Opening video device: -5x10x32\r\n"));
     EXPECT_TRUE(Logged("Error opening video device: Error creating device parameters\r\n"));
-    // A failed reset of the open device is refused the same way.
-    OB_Gfx_InjectFault(TGfxFaultPoint::Reset, D3DERR_DEVICELOST);
-    EXPECT_THROW(Open(800, 600), OB_EVideoError);
-    EXPECT_EQ(Received, Ids{Lost});
 
     DrawTestQuad();
     EXPECT_EQ(PixelAt(120, 100), 0xFF0000u);
@@ -119,19 +114,6 @@ TEST_F(Video, CameraFillsTheBackBufferWithTheVirtualSpace)
     OB_Video_SetView(1280, 600, 0);
     EXPECT_EQ(OB_Video_ToPixelX(1), 0);
     EXPECT_EQ(OB_Video_ToPixelX(3), 2);
-}
-
-TEST_F(Video, FailedPresentIsAnnouncedAndTheTimerRunsOnlyWhenAsked)
-{
-    Open(640, 480);
-    Fake.Platform.Counter = 250;
-    for (const bool timed : {false, true}) {
-        Received.clear();
-        OB_Gfx_InjectFault(TGfxFaultPoint::Present, D3DERR_DEVICELOST);
-        OB_Video_Present(timed);
-        EXPECT_EQ(Received, Ids{MSGID_FATALERROR});
-        EXPECT_EQ(OB_VideoInfo.FrameTime > 0.0, timed) << OB_VideoInfo.FrameTime;
-    }
 }
 
 TEST_F(Video, MessagesCarryVirtualKeysOneCharacterPerAsciiByteAndCloseQuits)

@@ -12,7 +12,6 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -24,10 +23,8 @@ namespace fuzz {
 inline std::filesystem::path EnterScratchDir(const char* target)
 {
     std::string pattern = std::filesystem::temp_directory_path() / (std::string("orbel2-fuzz-") + target + "-XXXXXX");
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        std::perror("mkdtemp");
+    if (::mkdtemp(pattern.data()) == nullptr)
         std::abort();
-    }
     std::filesystem::current_path(pattern);
     return pattern;
 }
