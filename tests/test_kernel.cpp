@@ -32,3 +32,37 @@ TEST_F(Kernel, FrameTimerCountsWholeSecondWindowsAndCapsTheFrameTime)
     }
     OB_Kernel_Finalize();
 }
+
+namespace {
+
+std::vector<std::string> Events;
+
+class TRecordingRegistry : public TResourceManager {
+public:
+    ~TRecordingRegistry() override { Clear(); }
+    bool LoadResource(const std::string& name, void*& Data) override
+    {
+        Data = new std::string(name);
+        return true;
+    }
+    void ReleaseResource(void*& Data) override
+    {
+        auto* name = static_cast<std::string*>(Data);
+        Events.push_back(*name);
+        delete name;
+        Data = nullptr;
+    }
+};
+
+} // namespace
+
+TEST(ResourceManager, ClearingReleasesEveryEntryLastToFirst)
+{
+    TRecordingRegistry registry;
+    for (const char* name : {"a", "b", "c"})
+        registry.Acquire(name);
+    EXPECT_EQ(registry.Acquire("a")->Count, 2);   // found, not loaded again
+    registry.Clear();
+    EXPECT_EQ(Events, (std::vector<std::string>{"c", "b", "a"}));
+    EXPECT_EQ(registry.Count(), 0);
+}

@@ -68,6 +68,14 @@ TEST_F(Drawing, BlendingFollowsTheRenderState)
     EXPECT_LE(ChannelStep(PixelAt(250, 50), 0xFF8080u), 2);
 }
 
+TEST_F(Drawing, LineLandsOnItsPixelsInItsColour)
+{
+    // Virtual (0, 300) to (800, 300) is the middle row of the 800 x 600 screen.
+    OB_Line_Draw(TVector2D{0, 300}, TVector2D{800, 300}, 0xFF00FF00u);
+    EXPECT_EQ(PixelAt(400, 300), 0x00FF00u);
+    EXPECT_EQ(PixelAt(400, 280), 0u);
+}
+
 // Upright, untextured quads graded from top to bottom take a shortcut on the
 // software renderer; it must give the pixels the triangles give, within one
 // step per channel, wherever the quad lies and whatever the blending.

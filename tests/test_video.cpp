@@ -116,6 +116,19 @@ TEST_F(Video, CameraFillsTheBackBufferWithTheVirtualSpace)
     EXPECT_EQ(OB_Video_ToPixelX(3), 2);
 }
 
+TEST_F(Video, FailedPresentIsAnnouncedAndTheTimerRunsOnlyWhenAsked)
+{
+    Open(640, 480);
+    for (bool updateTimer : {false, true}) {
+        Received.clear();
+        OB_VideoInfo.FrameTime = -1;
+        OB_Gfx_InjectFault(TGfxFaultPoint::Present, D3DERR_DEVICELOST);
+        OB_Video_Present(updateTimer);
+        EXPECT_EQ(Received, Ids{MSGID_FATALERROR});
+        EXPECT_EQ(OB_VideoInfo.FrameTime != -1, updateTimer);
+    }
+}
+
 TEST_F(Video, MessagesCarryVirtualKeysOneCharacterPerAsciiByteAndCloseQuits)
 {
     Open(640, 480);
