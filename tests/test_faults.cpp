@@ -68,6 +68,13 @@ TEST_F(Faults, UnreadableOrOddRecordingsLeaveTheSessionRunning)
         EXPECT_EQ(Session.Mode(), TPlaybackMode::pmNone) << command;
     }
 
+    // A video mode the device refuses: an error line, and the mode stays.
+    for (const char* line : {"vid_size 0 0", "vid_size -5 10", "vid_size 100000 100000"}) {
+        ExecuteLine(line);
+        EXPECT_TRUE(LastLine().starts_with("Error: OB_Video_Open: ")) << LastLine();
+        EXPECT_EQ(OB_VideoInfo.BackBufferDesc.Width, 640u) << line;
+    }
+
     // A 1 GiB file is played a block at a time, never loaded whole.
     WriteWholeFile("big", "");
     std::filesystem::resize_file("big", std::uintmax_t(1) << 30);
