@@ -208,6 +208,7 @@ TEST_F(MainSession, FileErrorsBecomeConsoleLinesAndLeaveNoModeWithoutAFile)
     const std::pair<std::string, std::string> failures[] = {
         {"play missing", "Cannot open file \"" + (Dir / "missing").string() + "\". No such file or directory"},
         {"play adir", "Cannot open file \"" + (Dir / "adir").string() + "\". Is a directory"},
+        {"record no/dir/run", "Cannot create file \"" + (Dir / "no/dir/run").string() + "\". No such file or directory"},
         {"record /dev/full", "Cannot write to file \"/dev/full\". No space left on device"},
         {"play nan", ""}};
     for (const auto& [line, error] : failures) {
