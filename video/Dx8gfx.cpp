@@ -71,7 +71,7 @@ ED3D8Error ED3D8Error::CreateHR(HRESULT ErrorCode)
 TD3D8::TD3D8()
 {
     if (Failed(OB_Gfx_InitVideo(WindowClassName)))
-        throw ED3D8Error("Cannot create DirectX 8.1 device");
+        throw ED3D8Error("Cannot create DirectX 8.1 device", OB_Gfx_LastError());
     // Only the first monitors are kept; the others cannot be chosen.
     const int32_t displays = OB_Gfx_DisplayCount();
     for (int32_t i = 0; i < displays && FMonitorCount < static_cast<int32_t>(MaxMonitors); ++i)
@@ -157,6 +157,8 @@ bool TD3D8::InitDevice(SDL_Window* Window, int32_t Width, int32_t Height, int32_
                                           DepthBuffer, Adapter, params);
     if (!built)
         throw ED3D8Error("Error creating device parameters");
+
+    const D3DPRESENT_PARAMETERS previous = FPresentParams;
     FPresentParams = params;
 
     if (recreate) {
@@ -166,14 +168,23 @@ bool TD3D8::InitDevice(SDL_Window* Window, int32_t Width, int32_t Height, int32_
         if (Failed(hr))
             throw ED3D8Error::CreateHR(hr);
         OB_Gfx_StartTextInput();
-    } else {
-        const HRESULT hr = FDevice->Reset(params);
-        if (Failed(hr))
-            throw ED3D8Error::CreateHR(hr);
+    } else if (const HRESULT hr = FDevice->Reset(params); Failed(hr)) {
+        // The device stays; it keeps drawing if it can have its old mode back.
+        FDeviceUsable = !Failed(FDevice->Reset(previous));
+        throw ED3D8Error::CreateHR(hr);
     }
+    FDeviceUsable = true;
     FAdapter = Adapter;
     FFullScreen = Mode == TD3D8Mode::dmFullScreen;
     return FFullScreen;
+}
+
+bool TD3D8::CanSetMode(int32_t Width, int32_t Height, int32_t BitsPerPixel, TD3D8Mode Mode, bool DepthBuffer,
+                       int32_t Adapter)
+{
+    D3DPRESENT_PARAMETERS params;
+    return BuildPresentParams(FWindow, Width, Height, BitsPerPixel, Mode == TD3D8Mode::dmFullScreen, DepthBuffer,
+                              Adapter, params);
 }
 
 void TD3D8::ShowAttachedWindow(bool Show)

@@ -22,10 +22,12 @@ enum class TD3D8Mode : uint8_t { dmFullScreen = 0, dmWindowed = 1, dmMonitorFull
 // type, and turns it into OB_EVideoError.
 class ED3D8Error {
 public:
-    explicit ED3D8Error(std::string Msg) : Message(std::move(Msg)) {}
+    explicit ED3D8Error(std::string Msg, std::string Why = "") : Message(std::move(Msg)), Reason(std::move(Why)) {}
     // "DXError: " and the text of the result code.
     static ED3D8Error CreateHR(HRESULT ErrorCode);
     std::string Message;
+    // The platform's own words for the cause, when it gave any.
+    std::string Reason;
 };
 
 // The text of a result code; "Unknown Error" for codes it does not know.
@@ -43,6 +45,11 @@ public:
     // set when a device is created. Returns whether the mode is full screen.
     bool InitDevice(SDL_Window* Window, int32_t Width, int32_t Height, int32_t BitsPerPixel, TD3D8Mode Mode,
                     bool DepthBuffer, int32_t Adapter, TGfxDevice*& Device);
+    // Whether a device could be set up for this mode: false when no
+    // back-buffer format can be chosen or the size is not one a device can
+    // have (1 to 16384 pixels a side). Changes nothing.
+    bool CanSetMode(int32_t Width, int32_t Height, int32_t BitsPerPixel, TD3D8Mode Mode, bool DepthBuffer,
+                    int32_t Adapter);
     // False when no back-buffer format can be chosen or the size is not one
     // a device can have (at most 16384 pixels a side).
     bool BuildPresentParams(SDL_Window* Window, int32_t Width, int32_t Height, int32_t BitsPerPixel, bool FullScreen,
@@ -59,6 +66,9 @@ public:
     void GetAdapterIdentifier(D3DADAPTER_IDENTIFIER8& Identifier) const;
 
     TGfxDevice* Device() const { return FDevice.get(); }
+    // False after a reset that failed and could not give the device its
+    // previous mode back either: it is there, but nothing can be drawn.
+    bool DeviceUsable() const { return FDevice != nullptr && FDeviceUsable; }
     SDL_Window* Window() const { return FWindow; }
     bool OwnsWindow() const { return FOwnsWindow; }
     bool FullScreen() const { return FFullScreen; }
@@ -72,6 +82,7 @@ private:
     bool TakeMessage(TMsg& Msg);
 
     std::unique_ptr<TGfxDevice> FDevice;
+    bool FDeviceUsable = false;
     SDL_Window* FWindow = nullptr;
     bool FOwnsWindow = false;
     int32_t FAdapter = 0;

@@ -22,15 +22,42 @@ bool DeviceAnnounced = false;
 
 } // namespace
 
+namespace {
+
+// A mode no device can have is refused while the present one still draws,
+// before its loss is announced: nothing is lost, nothing to restore.
+void RefuseImpossibleMode(int32_t Width, int32_t Height, int32_t BitsPerPixel, TD3D8Mode Mode, bool DepthBuffer)
+{
+    TD3D8* d3d = FindD3D8();
+    if (d3d != nullptr && d3d->Device() != nullptr && !d3d->CanSetMode(Width, Height, BitsPerPixel, Mode, DepthBuffer, 0))
+        throw ED3D8Error("Error creating device parameters");
+}
+
+// After a failed open that left the previous device drawing in its previous
+// mode, whatever let go of the device on its loss takes it back.
+void AnnounceSurvivingDevice()
+{
+    TD3D8* d3d = FindD3D8();
+    if (d3d == nullptr || !d3d->DeviceUsable() || OB_VideoInfo.Device != d3d->Device())
+        return;
+    OB_VideoInfo.BackBuffer = OB_VideoInfo.Device->Renderer();
+    OB_SendMessage(MSG_VIDEODEVICERESET, nullptr, 0);
+}
+
+} // namespace
+
 void OB_Video_Open(SDL_Window* Window, int32_t Width, int32_t Height, int32_t BitsPerPixel, bool FullScreen,
                    bool DepthBuffer, float Aspect)
 {
     LogWriteLine("(Re)Opening video device: " + std::to_string(Width) + "x" + std::to_string(Height) + "x" +
                  std::to_string(BitsPerPixel));
+    bool lossAnnounced = false;
     try {
         const TD3D8Mode mode = FullScreen ? TD3D8Mode::dmFullScreen : TD3D8Mode::dmWindowed;
+        RefuseImpossibleMode(Width, Height, BitsPerPixel, mode, DepthBuffer);
         const bool hadDevice = OB_VideoInfo.Device != nullptr || DeviceAnnounced;
         OB_VideoInfo.BackBuffer = nullptr;
+        lossAnnounced = true;
         OB_SendMessage(MSG_VIDEODEVICELOST, nullptr, 0);
 
         TD3D8& d3d = GetD3D8();
@@ -75,7 +102,9 @@ void OB_Video_Open(SDL_Window* Window, int32_t Width, int32_t Height, int32_t Bi
         OB_SendMessage(MSG_VIDEODEVICERESET, nullptr, 0);
     } catch (const ED3D8Error& error) {
         LogWriteLine("Error opening video device: " + error.Message);
-        throw OB_EVideoError("OB_Video_Open: " + error.Message);
+        if (lossAnnounced)
+            AnnounceSurvivingDevice();
+        throw OB_EVideoError("OB_Video_Open: " + error.Message, error.Reason);
     }
 }
 
@@ -129,13 +158,15 @@ void OB_Video_SetView(float Width, float Height, float Aspect)
     TGfxDevice* device = GetD3D8Device();
     if (device == nullptr)
         return;
-    // A view with no extent (no virtual size set yet) has no camera: the
-    // transforms stay neutral rather than fill with infinities and NaNs.
+    // A view with no extent (no virtual size set yet, or one of no size,
+    // negative or not finite) has no camera: nothing drawn in it is seen.
+    // A projection of zeros puts every point at w = 0, which the device
+    // does not draw, instead of filling the matrices with infinities and NaNs.
     const bool usable = std::isfinite(ViewWidth) && std::isfinite(ViewHeight) && std::isfinite(ViewAspect) &&
                         ViewWidth > 0 && ViewHeight > 0 && ViewAspect > 0;
     if (!usable) {
         device->SetTransform(D3DTS_VIEW, IdentityMatrix());
-        device->SetTransform(D3DTS_PROJECTION, IdentityMatrix());
+        device->SetTransform(D3DTS_PROJECTION, D3DMATRIX{});
         return;
     }
     const float fov = 3.1415927f / 4.0f;

@@ -59,7 +59,16 @@ extern OB_TVideoInfo OB_VideoInfo;
 
 class OB_EVideoError : public OB_EGeneric {
 public:
-    using OB_EGeneric::OB_EGeneric;
+    explicit OB_EVideoError(const std::string& Message, std::string Why = "")
+        : OB_EGeneric(Message), FReason(std::move(Why))
+    {
+    }
+    // What the platform said of the cause ("no display found ..."), when it
+    // said anything; the message itself keeps the engine's own words.
+    const std::string& Reason() const { return FReason; }
+
+private:
+    std::string FReason;
 };
 
 // Window nullptr: the device makes its own window. Raises OB_EVideoError
@@ -76,8 +85,9 @@ bool OB_Video_PumpMessage(TMsg& Msg, bool& Quit);
 // that have no keyboard focus at all, such as the dummy driver).
 bool OB_Video_HasFocus();
 void OB_Video_SetVirtualSize(float Width, float Height, float Aspect);
-// 0 in an argument takes the virtual size's value. A view with no extent
-// (no virtual size yet) leaves the transforms neutral.
+// 0 in an argument takes the virtual size's value. In a view with no
+// extent (no virtual size yet, or a zero, negative or infinite one) nothing
+// drawn in virtual space is seen.
 void OB_Video_SetView(float Width, float Height, float Aspect);
 // View units to back-buffer pixels in the view set now, halves to even;
 // 0 while the view has no extent.

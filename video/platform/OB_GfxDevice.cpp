@@ -26,18 +26,21 @@ std::unordered_map<SDL_Texture*, const TGfxDevice*>& LiveTextures()
     return *live;
 }
 
-std::array<HRESULT, 3> InjectedFaults{D3D_OK, D3D_OK, D3D_OK};
+struct TFault {
+    HRESULT Code = D3D_OK;
+    int Times = 0;
+};
+std::array<TFault, 3> InjectedFaults{};
 
 HRESULT TakeFault(TGfxFaultPoint point)
 {
-    HRESULT& slot = InjectedFaults[static_cast<size_t>(point)];
-    const HRESULT code = slot;
-    slot = D3D_OK;
-    return code;
+    TFault& fault = InjectedFaults[static_cast<size_t>(point)];
+    if (fault.Times == 0)
+        return D3D_OK;
+    --fault.Times;
+    return fault.Code;
 }
 
-// SDL's own reason, as a line after the engine's. It only adds detail, so
-// a log that is not open (a test without one) does not turn it into an error.
 SDL_Color ToSdlColor(uint32_t argb)
 {
     return SDL_Color{static_cast<Uint8>(argb >> 16), static_cast<Uint8>(argb >> 8), static_cast<Uint8>(argb),
@@ -219,7 +222,9 @@ TGfxDevice::~TGfxDevice()
         it = it->second == this ? live.erase(it) : std::next(it);
     if (FBandPending)
         SDL_UnlockTexture(FBand.get());
-    FBand.reset();   // before the renderer, which would free them with itself
+    SDL_SetRenderTarget(FRenderer, nullptr);
+    FScaledBackBuffer.reset();   // textures before the renderer, which would free them with itself
+    FBand.reset();
     if (FRenderer != nullptr)
         SDL_DestroyRenderer(FRenderer);
 }
@@ -255,21 +260,22 @@ HRESULT TGfxDevice::ApplyPresentParams(const D3DPRESENT_PARAMETERS& Params)
         return D3DERR_INVALIDCALL;
     const int width = static_cast<int>(Params.BackBufferWidth);
     const int height = static_cast<int>(Params.BackBufferHeight);
-    if (Params.Windowed != 0) {
-        if (SDL_SetWindowFullscreen(FWindow, 0) != 0) {
-            OB_Gfx_LogError();
-            return D3DERR_NOTAVAILABLE;
-        }
+    const bool windowed = Params.Windowed != 0;
+    // Let go of the scaled back buffer before the window changes under it.
+    SDL_SetRenderTarget(FRenderer, nullptr);
+    // Without a window manager nobody would make the window full screen:
+    // it covers its display before it asks to be full screen.
+    if (!windowed)
+        OB_Gfx_CoverDisplay(FWindow);
+    if (SDL_SetWindowFullscreen(FWindow, windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+        OB_Gfx_LogError();
+        return D3DERR_NOTAVAILABLE;
+    }
+    if (windowed) {
+        FScaledBackBuffer.reset();
         SDL_SetWindowSize(FWindow, width, height);
-    } else {
-        SDL_DisplayMode mode{};
-        mode.w = width;
-        mode.h = height;
-        SDL_SetWindowSize(FWindow, width, height);
-        if (SDL_SetWindowDisplayMode(FWindow, &mode) != 0 || SDL_SetWindowFullscreen(FWindow, SDL_WINDOW_FULLSCREEN) != 0) {
-            OB_Gfx_LogError();
-            return D3DERR_NOTAVAILABLE;
-        }
+    } else if (!UseScaledBackBuffer(width, height)) {
+        return D3DERR_OUTOFVIDEOMEMORY;
     }
     // Windowed presents wait for the vertical retrace; full screen presents
     // at once (D3DPRESENT_INTERVAL_IMMEDIATE). A renderer that cannot do
@@ -279,6 +285,36 @@ HRESULT TGfxDevice::ApplyPresentParams(const D3DPRESENT_PARAMETERS& Params)
         Params.FullScreen_PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE || OB_Gfx_IsHeadless();
     SDL_RenderSetVSync(FRenderer, immediate ? 0 : 1);
     return D3D_OK;
+}
+
+// The back buffer of full screen: a texture of the size asked for, in the
+// window's own pixel format so that reading it back and drawing bands into
+// it convert nothing, smoothed when it is scaled to the screen.
+bool TGfxDevice::UseScaledBackBuffer(int Width, int Height)
+{
+    Uint32 format = SDL_GetWindowPixelFormat(FWindow);
+    if (format != SDL_PIXELFORMAT_RGB888 && format != SDL_PIXELFORMAT_ARGB8888)
+        format = SDL_PIXELFORMAT_ARGB8888;
+    int w = 0;
+    int h = 0;
+    Uint32 current = 0;
+    const bool keep = FScaledBackBuffer && SDL_QueryTexture(FScaledBackBuffer.get(), &current, nullptr, &w, &h) == 0 &&
+                      current == format && w == Width && h == Height;
+    if (!keep) {
+        FScaledBackBuffer.reset(SDL_CreateTexture(FRenderer, format, SDL_TEXTUREACCESS_TARGET, Width, Height));
+        if (!FScaledBackBuffer) {
+            OB_Gfx_LogError();
+            return false;
+        }
+        SDL_SetTextureBlendMode(FScaledBackBuffer.get(), SDL_BLENDMODE_NONE);
+        SDL_SetTextureScaleMode(FScaledBackBuffer.get(), SDL_ScaleModeLinear);
+    }
+    if (SDL_SetRenderTarget(FRenderer, FScaledBackBuffer.get()) != 0) {
+        OB_Gfx_LogError();
+        FScaledBackBuffer.reset();
+        return false;
+    }
+    return true;
 }
 
 HRESULT TGfxDevice::Reset(const D3DPRESENT_PARAMETERS& Params)
@@ -333,8 +369,30 @@ HRESULT TGfxDevice::Present()
     if (const HRESULT fault = TakeFault(TGfxFaultPoint::Present); Failed(fault))
         return fault;
     FlushPending();
-    SDL_RenderPresent(FRenderer);
+    if (FScaledBackBuffer)
+        PresentScaled();
+    else
+        SDL_RenderPresent(FRenderer);
     return D3D_OK;
+}
+
+// The back buffer scaled uniformly to the largest size the screen holds,
+// centred; the rest of the screen is black.
+void TGfxDevice::PresentScaled()
+{
+    int backWidth = 0;
+    int backHeight = 0;
+    SDL_QueryTexture(FScaledBackBuffer.get(), nullptr, nullptr, &backWidth, &backHeight);
+    SDL_SetRenderTarget(FRenderer, nullptr);
+    int screenWidth = 0;
+    int screenHeight = 0;
+    SDL_GetRendererOutputSize(FRenderer, &screenWidth, &screenHeight);
+    SDL_SetRenderDrawColor(FRenderer, 0, 0, 0, SDL_ALPHA_OPAQUE);
+    SDL_RenderClear(FRenderer);
+    const SDL_Rect shown = OB_Gfx_FitRect(backWidth, backHeight, screenWidth, screenHeight);
+    SDL_RenderCopy(FRenderer, FScaledBackBuffer.get(), nullptr, &shown);
+    SDL_RenderPresent(FRenderer);
+    SDL_SetRenderTarget(FRenderer, FScaledBackBuffer.get());
 }
 
 HRESULT TGfxDevice::SetRenderState(uint32_t State, uint32_t Value)
@@ -670,7 +728,24 @@ void OB_Gfx_DestroyTexture(SDL_Texture* Texture)
     SDL_DestroyTexture(Texture);
 }
 
-void OB_Gfx_InjectFault(TGfxFaultPoint Point, HRESULT Code)
+SDL_Rect OB_Gfx_FitRect(int Width, int Height, int ScreenWidth, int ScreenHeight)
 {
-    InjectedFaults[static_cast<size_t>(Point)] = Code;
+    if (Width <= 0 || Height <= 0 || ScreenWidth <= 0 || ScreenHeight <= 0)
+        return SDL_Rect{0, 0, 0, 0};
+    // Whichever side fills the screen first sets the scale; the other side
+    // is rounded to the nearest pixel.
+    const int64_t byWidth = int64_t(ScreenWidth) * Height;
+    const int64_t byHeight = int64_t(ScreenHeight) * Width;
+    int w = ScreenWidth;
+    int h = ScreenHeight;
+    if (byWidth <= byHeight)
+        h = static_cast<int>((byWidth + Width / 2) / Width);
+    else
+        w = static_cast<int>((byHeight + Height / 2) / Height);
+    return SDL_Rect{(ScreenWidth - w) / 2, (ScreenHeight - h) / 2, w, h};
+}
+
+void OB_Gfx_InjectFault(TGfxFaultPoint Point, HRESULT Code, int Times)
+{
+    InjectedFaults[static_cast<size_t>(Point)] = TFault{Code, Failed(Code) ? Times : 0};
 }

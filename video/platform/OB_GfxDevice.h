@@ -8,6 +8,12 @@
 // pixel grid, in one colour or graded from top to bottom, is filled by rows
 // instead of pixel by pixel; the pixels are those the triangle path gives.
 //
+// In full screen the window fills the desktop and the back buffer keeps the
+// size asked for: it is a texture of that size, shown at Present scaled
+// uniformly to fit the screen, centred, with black bars where the aspects
+// differ. The monitor's own mode is never changed. The engine only ever
+// sees the back buffer it asked for.
+//
 // Texture handles are SDL_Texture* (nullptr: no texture). A renderer frees
 // its textures when it goes, so free a texture with OB_Gfx_DestroyTexture,
 // which knows whether its device still exists; never SDL_DestroyTexture.
@@ -157,7 +163,8 @@ public:
     // Keeps the renderer: resizes the window, switches full screen on or
     // off and sets the presentation interval.
     HRESULT Reset(const D3DPRESENT_PARAMETERS& Params);
-    // The back buffer's real size in pixels.
+    // The back buffer's real size in pixels (in full screen the size asked
+    // for, not the screen's).
     HRESULT GetBackBufferSize(uint32_t& Width, uint32_t& Height) const;
 
     HRESULT Clear(uint32_t Colour);
@@ -211,6 +218,8 @@ private:
     using TTexturePtr = std::unique_ptr<SDL_Texture, TTextureDestroyer>;
     TGfxDevice(SDL_Window* Window, SDL_Renderer* Renderer);
     HRESULT ApplyPresentParams(const D3DPRESENT_PARAMETERS& Params);
+    bool UseScaledBackBuffer(int Width, int Height);
+    void PresentScaled();
     bool DrawAlignedQuad(const SDL_Vertex* Points);
     bool FillBand(const SDL_Rect& Seen, int FullHeight, int FirstRow, uint32_t Top, uint32_t Bottom);
     SDL_Texture* BandTexture(uint32_t Format, int Width, int Height);
@@ -227,6 +236,8 @@ private:
     D3DMATRIX FViewProjection;
     bool FInScene = false;
     bool FSoftware = false;
+    // Full screen: the back buffer, drawn into and shown scaled at Present.
+    TTexturePtr FScaledBackBuffer;
     // The pixels of the last graded band, kept for the next frame's.
     TTexturePtr FBand;
     uint32_t FBandFormat = 0;
@@ -240,11 +251,16 @@ private:
     int FBandPitch = 0;
 };
 
+// Where a Width x Height picture goes on a ScreenWidth x ScreenHeight
+// screen when scaled uniformly to fit and centred.
+SDL_Rect OB_Gfx_FitRect(int Width, int Height, int ScreenWidth, int ScreenHeight);
+
 // Frees a texture made by a TGfxDevice. Harmless for nullptr and for a
 // texture whose device is gone (the renderer already freed it).
 void OB_Gfx_DestroyTexture(SDL_Texture* Texture);
 
-// A one-shot failure for the next Create, Reset or Present of any device, so
-// tests can see how the engine meets a failing device. D3D_OK clears it.
+// A failure for the next Times calls of Create, Reset or Present of any
+// device, so tests can see how the engine meets a failing device. D3D_OK
+// clears it.
 enum class TGfxFaultPoint { Create, Reset, Present };
-void OB_Gfx_InjectFault(TGfxFaultPoint Point, HRESULT Code);
+void OB_Gfx_InjectFault(TGfxFaultPoint Point, HRESULT Code, int Times = 1);

@@ -6,6 +6,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -33,22 +34,68 @@ void OB_Gfx_LogError()
     }
 }
 
+std::string OB_Gfx_LastError()
+{
+    return SDL_GetError();
+}
+
+namespace {
+
+// Set in the environment, and not empty.
+bool HasEnvironment(const char* Name)
+{
+    const char* value = SDL_getenv(Name);
+    return value != nullptr && value[0] != '\0';
+}
+
+// Why there is no display, and what a person can do about it.
+void SetNoDisplayError(const std::string& Why)
+{
+    SDL_SetError("no display found (%s): run it under a virtual X server (xvfb-run -a orbel2), or with no display "
+                 "at all (SDL_VIDEODRIVER=dummy orbel2)",
+                 Why.c_str());
+}
+
+// SDL is left to choose among its drivers only when the user named one or a
+// Wayland display is there; with only an X display it goes straight to X,
+// since probing drivers that have nothing to connect to makes some of them
+// print complaints of their own.
+bool ChooseDisplayDriver()
+{
+    if (HasEnvironment("SDL_VIDEODRIVER") || HasEnvironment("WAYLAND_DISPLAY"))
+        return true;
+    if (!HasEnvironment("DISPLAY")) {
+        SetNoDisplayError("neither DISPLAY nor WAYLAND_DISPLAY is set");
+        return false;
+    }
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+    return true;
+}
+
+} // namespace
+
 HRESULT OB_Gfx_InitVideo(const char* WindowClassName)
 {
     // SDL 2.26 reads the class hint from the environment; later versions
     // also take it as a hint. A class the user set is left alone.
     SDL_setenv("SDL_VIDEO_X11_WMCLASS", WindowClassName, 0);
     SDL_SetHint("SDL_VIDEO_X11_WMCLASS", WindowClassName);
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    if (!ChooseDisplayDriver()) {
         OB_Gfx_LogError();
         return E_FAIL;
     }
-    // With no display SDL falls back to drawing off screen, which would leave
-    // the program running invisibly. Only a user who asks for such a driver
-    // (SDL_VIDEODRIVER=dummy, as the tests do) gets one.
-    if (OB_Gfx_IsHeadless() && SDL_getenv("SDL_VIDEODRIVER") == nullptr) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        if (!HasEnvironment("SDL_VIDEODRIVER") && !HasEnvironment("WAYLAND_DISPLAY"))
+            SetNoDisplayError(std::string("cannot open display \"") + SDL_getenv("DISPLAY") + "\": " + SDL_GetError());
+        OB_Gfx_LogError();
+        return E_FAIL;
+    }
+    // With no display SDL may fall back to drawing off screen, which would
+    // leave the program running invisibly. Only a user who asks for such a
+    // driver (SDL_VIDEODRIVER=dummy, as the tests do) gets one.
+    if (OB_Gfx_IsHeadless() && !HasEnvironment("SDL_VIDEODRIVER")) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        SDL_SetError("No display found (set SDL_VIDEODRIVER=dummy to run without one)");
+        SetNoDisplayError("only an off-screen driver is available");
         OB_Gfx_LogError();
         return E_FAIL;
     }
@@ -62,7 +109,7 @@ void OB_Gfx_QuitVideo()
 
 SDL_Window* OB_Gfx_CreateWindow(int32_t Width, int32_t Height, bool Windowed)
 {
-    const Uint32 flags = Windowed ? (SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS) : SDL_WINDOW_FULLSCREEN;
+    const Uint32 flags = Windowed ? (SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS) : SDL_WINDOW_FULLSCREEN_DESKTOP;
     SDL_Window* window = SDL_CreateWindow("", 0, 0, Width, Height, flags);
     if (window == nullptr)
         OB_Gfx_LogError();
@@ -91,6 +138,17 @@ void OB_Gfx_PlaceOver(SDL_Window* Window, const TGfxRect& Rect)
     SDL_SetWindowAlwaysOnTop(Window, SDL_TRUE);
     SDL_SetWindowSize(Window, Rect.Right - Rect.Left, Rect.Bottom - Rect.Top);
     SDL_SetWindowPosition(Window, Rect.Left, Rect.Top);
+}
+
+void OB_Gfx_CoverDisplay(SDL_Window* Window)
+{
+    SDL_Rect bounds{};
+    if ((SDL_GetWindowFlags(Window) & SDL_WINDOW_FULLSCREEN) != 0 ||
+        SDL_GetDisplayBounds(std::max(SDL_GetWindowDisplayIndex(Window), 0), &bounds) != 0)
+        return;
+    SDL_SetWindowBordered(Window, SDL_FALSE);
+    SDL_SetWindowPosition(Window, bounds.x, bounds.y);
+    SDL_SetWindowSize(Window, bounds.w, bounds.h);
 }
 
 void OB_Gfx_ShowWindow(SDL_Window* Window, bool Show)

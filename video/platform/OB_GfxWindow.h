@@ -7,6 +7,7 @@
 #include "video/platform/OB_GfxDevice.h"
 
 #include <cstdint>
+#include <string>
 
 struct TGfxRect {
     int32_t Left = 0;
@@ -22,14 +23,17 @@ HRESULT OB_Gfx_InitVideo(const char* WindowClassName);
 void OB_Gfx_QuitVideo();
 
 // A window at the screen origin with a client area of Width x Height: hidden
-// and undecorated when Windowed (it is restyled and shown later), else full
-// screen. nullptr on failure.
+// and undecorated when Windowed (it is restyled and shown later), else a
+// full-screen window the size of the desktop. nullptr on failure.
 SDL_Window* OB_Gfx_CreateWindow(int32_t Width, int32_t Height, bool Windowed);
 void OB_Gfx_DestroyWindow(SDL_Window* Window);
 // The decorated, shown window at the origin with that client size.
 void OB_Gfx_PlaceWindowed(SDL_Window* Window, int32_t Width, int32_t Height);
 // An undecorated window over the given screen rectangle.
 void OB_Gfx_PlaceOver(SDL_Window* Window, const TGfxRect& Rect);
+// An undecorated window over the whole of the display it is on, as a window
+// manager would place a full-screen one (there may be none to do it).
+void OB_Gfx_CoverDisplay(SDL_Window* Window);
 void OB_Gfx_ShowWindow(SDL_Window* Window, bool Show);
 TGfxRect OB_Gfx_GetWindowRect(SDL_Window* Window);
 
@@ -41,6 +45,8 @@ HRESULT OB_Gfx_GetAdapterDisplayMode(int32_t Adapter, D3DDISPLAYMODE& Mode);
 // none yet), video driver and SDL's version.
 void OB_Gfx_GetAdapterIdentifier(const TGfxDevice* Device, D3DADAPTER_IDENTIFIER8& Identifier);
 
+// SDL's last error text.
+std::string OB_Gfx_LastError();
 // Writes SDL's last error to the log as "SDL: " + text, so that users see
 // the cause behind a result code.
 void OB_Gfx_LogError();
