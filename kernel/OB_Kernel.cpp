@@ -40,6 +40,8 @@ void TResourceManager::Release(TResource& item)
 
 void TResourceManager::Delete(int32_t index)
 {
+    if (index < 0 || index >= Count())
+        throw EListError("List index out of bounds (" + std::to_string(index) + ")");
     auto position = Items.begin() + index;
     Release(**position);
     Items.erase(position);

@@ -25,6 +25,12 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// An index outside a list's entries: the message names the index.
+class EListError : public std::out_of_range {
+public:
+    using std::out_of_range::out_of_range;
+};
+
 // The snapshot that "res" prints. The platform's figures are held in 64 bits.
 struct OB_TSystemStatus {
     uint64_t HeapAddrSpace = 0;
@@ -63,6 +69,8 @@ public:
     int32_t Count() const { return static_cast<int32_t>(Items.size()); }
     TResource* GetResource(int32_t index) const { return Items.at(static_cast<size_t>(index)).get(); }
     int32_t Add(std::unique_ptr<TResource> item);
+    // Releases and frees the entry at index; an index outside 0..Count() - 1
+    // raises EListError and releases nothing.
     void Delete(int32_t index);
     void Clear();
     // The entry of that name, or nullptr.

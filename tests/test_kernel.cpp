@@ -66,3 +66,19 @@ TEST(ResourceManager, ClearingReleasesEveryEntryLastToFirst)
     EXPECT_EQ(Events, (std::vector<std::string>{"c", "b", "a"}));
     EXPECT_EQ(registry.Count(), 0);
 }
+
+TEST(ResourceManager, DeletingAnIndexOutsideTheEntriesIsRefusedAndReleasesNothing)
+{
+    TRecordingRegistry registry;
+    for (const char* name : {"a", "b"})
+        registry.Acquire(name);
+    Events.clear();
+    for (const int32_t index : {-1, 2, 1000000}) {
+        EXPECT_EQ(ErrorText<EListError>([&] { registry.Delete(index); }),
+                  "List index out of bounds (" + std::to_string(index) + ")");
+    }
+    EXPECT_EQ(registry.Count(), 2);
+    EXPECT_EQ(Events, std::vector<std::string>{});
+    registry.Delete(1);
+    EXPECT_EQ(Events, std::vector<std::string>{"b"});
+}
