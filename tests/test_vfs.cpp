@@ -46,3 +46,25 @@ TEST_F(FileSystems, BaseClassServesAnyFileThroughTheTemporaryCopy)
     fs.LocalFileName("short");
     EXPECT_EQ(ReadWholeFile("_ob_temp"), "short");   // overwritten, not appended
 }
+
+// The copy holds exactly the file's bytes wherever the reader stood, leaves
+// the reader where it stood, and never eats the file it copies from, even
+// when that file is the copy itself.
+TEST_F(FileSystems, CopiesHoldExactlyTheFilesBytes)
+{
+    WriteWholeFile("data", "0123456789");
+    TCopyingFileSystem fs(".");
+    TFileHandle handle = fs.Open("data");
+    char buffer[4] = {};
+    ASSERT_EQ(fs.Read(handle, buffer, 4), 4u);
+    fs.ExtractToFile(handle, "copy");
+    EXPECT_EQ(ReadWholeFile("copy"), "0123456789");
+    EXPECT_EQ(fs.Read(handle, buffer, 2), 2u);
+    EXPECT_EQ(std::string(buffer, 2), "45");
+    fs.Close(handle);
+
+    EXPECT_EQ(fs.LocalFileName("data"), "_ob_temp");
+    EXPECT_EQ(fs.LocalFileName("_ob_temp"), "_ob_temp");
+    EXPECT_EQ(ReadWholeFile("_ob_temp"), "0123456789");
+    EXPECT_FALSE(std::filesystem::exists("_ob_temp.part"));
+}

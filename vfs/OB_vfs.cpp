@@ -4,7 +4,11 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -13,6 +17,7 @@ std::unique_ptr<TFileSystem> FileSystem;
 namespace {
 
 constexpr const char* TempFileName = "_ob_temp";
+constexpr size_t CopyBlockSize = 64 * 1024;
 
 // Handles of TNormalFileSystem point to the open file's descriptor.
 TFileDescriptor& DiskFile(TFileHandle handle)
@@ -22,17 +27,33 @@ TFileDescriptor& DiskFile(TFileHandle handle)
 
 } // namespace
 
+// The copy is written beside fileName and then takes its name, so that the
+// file being read is never cut short under the reader, even when it is
+// fileName itself.
 void TFileSystem::ExtractToFile(TFileHandle handle, const std::string& fileName)
 {
+    const std::string partName = fileName + ".part";
     std::string reason;
-    const TFileDescriptor target = OB_OpenFile(fileName, O_WRONLY | O_CREAT | O_TRUNC, reason);
+    const TFileDescriptor target = OB_OpenFile(partName, O_WRONLY | O_CREAT | O_TRUNC, reason);
     if (!target.IsOpen())
         throw EInOutError(OB_FileErrorText("Cannot create file", fileName, reason));
-    std::vector<char> buffer(static_cast<size_t>(Size(handle)));
-    Read(handle, buffer.data(), static_cast<int64_t>(buffer.size()));
-    // The whole buffer is written, as much as the file's size says.
-    if (!OB_WriteAll(target.Get(), buffer.data(), buffer.size(), reason))
-        throw EInOutError(OB_FileErrorText("Cannot write to file", fileName, reason));
+    const int64_t position = Position(handle);
+    Seek(handle, 0);
+    std::vector<char> block(CopyBlockSize);
+    bool written = true;
+    while (written) {
+        const uint32_t got = Read(handle, block.data(), static_cast<int64_t>(block.size()));
+        if (got == 0)
+            break;
+        written = OB_WriteAll(target.Get(), block.data(), got, reason);
+    }
+    Seek(handle, position);
+    if (written && std::rename(partName.c_str(), fileName.c_str()) == 0)
+        return;
+    if (written)
+        reason = std::strerror(errno);
+    std::remove(partName.c_str());
+    throw EInOutError(OB_FileErrorText(written ? "Cannot create file" : "Cannot write to file", fileName, reason));
 }
 
 std::string TFileSystem::LocalFileName(const std::string& name)
@@ -99,6 +120,17 @@ std::string TNormalFileSystem::LocalFileName(const std::string& name)
     if (!std::filesystem::is_regular_file(path, error))
         throw OB_EFileSystemError("VFS Error. File not found: \"" + path + "\"");
     return path;
+}
+
+int64_t TNormalFileSystem::Position(TFileHandle handle)
+{
+    const off_t position = ::lseek(DiskFile(handle).Get(), 0, SEEK_CUR);
+    return position < 0 ? 0 : static_cast<int64_t>(position);
+}
+
+void TNormalFileSystem::Seek(TFileHandle handle, int64_t position)
+{
+    ::lseek(DiskFile(handle).Get(), static_cast<off_t>(position), SEEK_SET);
 }
 
 void CreateFileSystem()

@@ -27,12 +27,16 @@ public:
     // Reads up to count bytes from the current position; returns the number read.
     virtual uint32_t Read(TFileHandle handle, void* buffer, int64_t count) = 0;
     virtual int64_t Size(TFileHandle handle) = 0;
-    // Writes the file's content, from the handle's current position, to the
-    // disk file fileName (replaced if it exists). The handle stays open.
+    // Writes exactly the file's bytes, whatever the handle's position, to the
+    // disk file fileName (replaced if it exists, also when it is the very
+    // file the handle reads). The handle stays open where it was.
     virtual void ExtractToFile(TFileHandle handle, const std::string& fileName);
     // A disk path at which the file's content can be read: here, a copy in
     // "_ob_temp" in the current directory, overwritten by the next call.
     virtual std::string LocalFileName(const std::string& name);
+    // The read position, in bytes from the file's start, and moving it.
+    virtual int64_t Position(TFileHandle handle) = 0;
+    virtual void Seek(TFileHandle handle, int64_t position) = 0;
 };
 
 // Files of one directory of the disk. Names beginning with '/' are absolute
@@ -49,6 +53,8 @@ public:
     uint32_t Read(TFileHandle handle, void* buffer, int64_t count) override;
     int64_t Size(TFileHandle handle) override;
     std::string LocalFileName(const std::string& name) override;
+    int64_t Position(TFileHandle handle) override;
+    void Seek(TFileHandle handle, int64_t position) override;
 
 private:
     std::string FRoot;   // always ends in '/'
