@@ -6,7 +6,6 @@
 #include "video/OB_Video.h"
 #include "video/platform/OB_KeyMap.h"
 
-#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -136,18 +135,31 @@ bool IsDecimalNumber(std::string_view Text)
     return pos == Text.size();
 }
 
-// A value beyond the float range reads as 0, as an out-of-range integer
-// does: infinity is no number the user could type back. Values that round
-// to the largest float under round-to-nearest still store it.
-float NumberToFloat(double Value)
+// The text of a decimal number as the converters take it: no leading
+// blanks, no "+" (from_chars takes none); empty when it is not a number.
+std::string_view DecimalText(const std::string& Word)
 {
-    constexpr double FirstRoundingToInfinity = 0x1.ffffffp127;   // 2^128 - 2^103
-    const double magnitude = std::fabs(Value);
-    if (!(magnitude < FirstRoundingToInfinity))
-        return 0.0f;
-    if (magnitude > FLT_MAX)
-        return Value > 0 ? FLT_MAX : -FLT_MAX;
-    return static_cast<float>(Value);
+    std::string_view text = WithoutLeadingBlanks(Word);
+    if (!IsDecimalNumber(text))
+        return {};
+    if (text.front() == '+')
+        text.remove_prefix(1);
+    return text;
+}
+
+// The word's value in T, rounded once from the decimal text; a value beyond
+// T's range either way reads as 0, like an integer beyond its range.
+template <typename T>
+T ReadDecimal(const std::string& Word)
+{
+    const std::string_view text = DecimalText(Word);
+    T value = 0;
+    if (text.empty())
+        return 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size())
+        return 0;
+    return value;
 }
 
 // ---------------------------------------------------------------------------
@@ -180,7 +192,7 @@ void StoreValue(const TVariableInfo& Variable, const std::string& Word)
         *static_cast<int32_t*>(address) = static_cast<int32_t>(ConsoleReadInteger(Word));
         break;
     case TVariableType::vtFloat:
-        *static_cast<float*>(address) = NumberToFloat(ConsoleReadNumber(Word));
+        *static_cast<float*>(address) = ConsoleReadFloat(Word);
         break;
     case TVariableType::vtDouble:
         *static_cast<double*>(address) = ConsoleReadNumber(Word);
@@ -260,7 +272,7 @@ bool VidSizeCommand(const TArgs& Args, int32_t, void*)
     const auto width = static_cast<int32_t>(ConsoleReadInteger(Args[0]));
     const auto height = static_cast<int32_t>(ConsoleReadInteger(Args[1]));
     const bool fullScreen = Args.size() >= 3 && ConsoleReadInteger(Args[2]) != 0;
-    const float aspect = Args.size() >= 4 ? NumberToFloat(ConsoleReadNumber(Args[3])) : 0.0f;
+    const float aspect = Args.size() >= 4 ? ConsoleReadFloat(Args[3]) : 0.0f;
     OB_Video_Open(nullptr, width, height, 32, fullScreen, true, aspect);
     return true;
 }
@@ -365,6 +377,28 @@ void AddVariable(const std::string& Name, TVariableType VarType, void* Address, 
     Variables.push_back(TVariableInfo{Name, Address, VarType, Capacity});
 }
 
+void RemoveCommand(const std::string& Name, const void* Data)
+{
+    std::erase_if(Commands, [&](const TCommandInfo& command) { return command.Name == Name && command.Data == Data; });
+}
+
+void RemoveVariable(const std::string& Name, const void* Address)
+{
+    for (size_t i = Variables.size(); i-- > 0;) {
+        if (Variables[i].Name != Name || Variables[i].Address != Address)
+            continue;
+        Variables.erase(Variables.begin() + static_cast<std::ptrdiff_t>(i));
+        // Watches hold indices: the removed variable's go, later ones move down.
+        const auto removed = static_cast<int32_t>(i);
+        for (int32_t& slot : Watches) {
+            if (slot == removed)
+                slot = -1;
+            else if (slot > removed)
+                --slot;
+        }
+    }
+}
+
 void ConsolePrint(const std::string& Line)
 {
     // Without an output buffer (before ConsoleInit, after ConsoleShutdown)
@@ -378,6 +412,8 @@ void ExecuteLine(const std::string& Line)
     // Line may be the edit line itself, which is cleared first.
     const std::string line = Line;
     EditLine.clear();
+    // Even an empty line ends browsing: Up then recalls the newest line.
+    HistoryIndex = -1;
     if (line.empty())
         return;
     std::vector<std::string> words = SplitWords(line);
@@ -386,7 +422,6 @@ void ExecuteLine(const std::string& Line)
     ConsolePrint(line);
     if (History)
         History->Push(line);
-    HistoryIndex = -1;
     ExecuteCommand(name, words);
 }
 
@@ -480,19 +515,12 @@ uint32_t ConsoleReadInteger(const std::string& Word)
 
 double ConsoleReadNumber(const std::string& Word)
 {
-    std::string_view text = WithoutLeadingBlanks(Word);
-    if (!IsDecimalNumber(text))
-        return 0.0;
-    // from_chars takes no "+" sign; it is independent of the locale.
-    if (text.front() == '+')
-        text.remove_prefix(1);
-    double value = 0.0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    // Beyond the double range (either way) reads as 0, like an integer
-    // beyond its range.
-    if (error != std::errc{} || end != text.data() + text.size())
-        return 0.0;
-    return value;
+    return ReadDecimal<double>(Word);
+}
+
+float ConsoleReadFloat(const std::string& Word)
+{
+    return ReadDecimal<float>(Word);
 }
 
 void ConsoleInit()

@@ -2,8 +2,8 @@
 // and variables that every subsystem fills at start-up, the command language
 // that runs one typed line, the output buffer the display draws, and the line
 // editor with its history and completion. One console per program; its
-// operations are free functions. Registrations are never undone: a variable's
-// storage and a command's data pointer must live as long as the program.
+// operations are free functions. A variable's storage and a command's data
+// pointer must live until the registration is removed.
 #pragma once
 
 #include <cstddef>
@@ -65,6 +65,12 @@ void AddCommand(const std::string& Name, const std::string& Help, TCommandProc P
 // Capacity is required for vtString (the buffer's size with its terminator)
 // and ignored for the other types. "set" refuses a word that does not fit.
 void AddVariable(const std::string& Name, TVariableType VarType, void* Address, size_t Capacity = 0);
+// Whoever registered a command or a variable removes it before its data or
+// storage goes away. These remove every command of that name registered
+// with Data, and every variable of that name bound to Address; the watches
+// of a removed variable go with it, the others keep their order.
+void RemoveCommand(const std::string& Name, const void* Data);
+void RemoveVariable(const std::string& Name, const void* Address);
 // Before ConsoleInit and after ConsoleShutdown there is no output buffer and
 // the line is dropped.
 void ConsolePrint(const std::string& Line);
@@ -87,9 +93,11 @@ uint32_t ConsoleReadInteger(const std::string& Word);
 // Decimal number: leading blanks, an optional sign, digits with an optional
 // fraction (at least one digit in all), an optional exponent. "inf", "nan",
 // hex floats and trailing characters are not numbers; a value beyond the
-// double range reads as 0, and so does one beyond the float range when it is
-// stored into a float.
+// double range reads as 0.
 double ConsoleReadNumber(const std::string& Word);
+// The same word read straight to the nearest float, rounded once (never
+// through a double); a value beyond the float range reads as 0.
+float ConsoleReadFloat(const std::string& Word);
 
 void ConsoleInit();
 void ConsoleShutdown();

@@ -94,6 +94,13 @@ TEST(Console, SetAndGetGoThroughTheAddressAndStringsKeepTheirCapacity)
     Typed("set f 0.1");
     EXPECT_EQ(Typed("get u").back(), "u = $FFFFFFFF");
     EXPECT_EQ(Typed("get f"), (Lines{"get f", "f = 0.100000001490116", "f = 0.100000001490116"}));
+    // Read once to the nearest float: just above halfway between 1 and the
+    // next float up is the next float up, though the nearest double to it
+    // lies exactly halfway and would then round down to 1.
+    Typed("set f 1.0000000596046448");
+    EXPECT_EQ(Typed("get f").back(), "f = 1.00000011920929");
+    Typed("set f 3.5e38");   // beyond the float range
+    EXPECT_EQ(Typed("get f").back(), "f = 0");
 
     // A string buffer is never written past its capacity.
     Typed("set s abcde");

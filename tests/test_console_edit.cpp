@@ -56,3 +56,17 @@ TEST(ConsoleEdit, HistoryBrowsesBackTwentyLinesAndDownReturnsToAnEmptyLine)
     Keys(VK_DOWN, 20);
     EXPECT_EQ(ConsoleEditLine(), "");
 }
+
+TEST(ConsoleEdit, AnEmptyEnterEndsBrowsingSoUpRecallsTheNewestLine)
+{
+    ConsoleInit();
+    SetConsoleVisible(true);
+    ExecuteLine("older");
+    ExecuteLine("newest");
+    Keys(VK_UP, 2);
+    EXPECT_EQ(ConsoleEditLine(), "older");
+    Keys(VK_BACK, 5);
+    Keys(VK_RETURN);
+    Keys(VK_UP);
+    EXPECT_EQ(ConsoleEditLine(), "newest");
+}
