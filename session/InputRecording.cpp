@@ -49,6 +49,12 @@ TRecordWriter::TRecordWriter(const std::string& fileName, const TRecordingHeader
     Flush();
 }
 
+TRecordWriter::~TRecordWriter()
+{
+    std::string ignored;
+    OB_WriteAll(FFile.Get(), FPending.data(), FPending.size(), ignored);
+}
+
 void TRecordWriter::Write(const TInputRecord& record)
 {
     PutUInt32(FPending, record.StepNumber);

@@ -32,6 +32,12 @@ class TRecordWriter {
 public:
     // Creates (or replaces) the file and writes the header through to it.
     TRecordWriter(const std::string& fileName, const TRecordingHeader& header);
+    // Hands what is still held to the operating system, however the writer
+    // goes (an exception unwinding past it included); a failure then can
+    // no longer be reported and is dropped.
+    ~TRecordWriter();
+    TRecordWriter(const TRecordWriter&) = delete;
+    TRecordWriter& operator=(const TRecordWriter&) = delete;
     void Write(const TInputRecord& record);
     // Hands every record written so far to the operating system.
     void Flush();

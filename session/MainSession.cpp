@@ -30,6 +30,15 @@ bool IsFinite(const TRecordingHeader& header)
 
 } // namespace
 
+TMainSession::~TMainSession()
+{
+    RemoveCommand("record", this);
+    RemoveCommand("play", this);
+    RemoveVariable("numupdates", &FStepCount);
+    RemoveVariable("playspeed", &FPlaySpeed);
+    RemoveVariable("T", &OB_VideoInfo.FrameTime);
+}
+
 void TMainSession::Start()
 {
     TSession::Start();

@@ -24,6 +24,10 @@ public:
     // frame-time cap at play speed 100) and drops the time beyond them.
     static constexpr uint32_t MaxStepsPerFrame = 5000;
 
+    TMainSession() = default;
+    // Takes the session's commands and variables out of the console.
+    ~TMainSession() override;
+
     void Update() override;
     void KeyDown(uint16_t Key) override;
     void KeyPress(char Ch) override;

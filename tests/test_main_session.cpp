@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <map>
+#include <stdexcept>
 
 namespace {
 
@@ -210,12 +211,12 @@ TEST_F(MainSession, FileErrorsBecomeConsoleLinesAndLeaveNoModeWithoutAFile)
         {"play adir", "Cannot open file \"" + (Dir / "adir").string() + "\". Is a directory"},
         {"record no/dir/run", "Cannot create file \"" + (Dir / "no/dir/run").string() + "\". No such file or directory"},
         {"record /dev/full", "Cannot write to file \"/dev/full\". No space left on device"},
-        {"play nan", ""}};
+        {"play nan", "Not a recording: the start of \"nan\" is not a position and angle"}};
     for (const auto& [line, error] : failures) {
         ExecuteLine("record good");
         ASSERT_EQ(session.Mode(), TPlaybackMode::pmRecord);
         ExecuteLine(line);
-        EXPECT_TRUE(error.empty() || LastLine() == "Error: " + error) << LastLine();
+        EXPECT_EQ(LastLine(), "Error: " + error);
         EXPECT_EQ(session.Mode(), TPlaybackMode::pmNone) << line;
     }
     EXPECT_EQ(session.Scene().Player.State.Position.x, 0.0f);
@@ -233,4 +234,51 @@ TEST_F(MainSession, KeysReachTheConsoleFirstAndF11TogglesFullScreenAt800x600)
     session.KeyDown(VK_F11);
     session.KeyDown(VK_F11);
     EXPECT_EQ(OB_VideoInfo.BackBufferDesc.Width * 1000 + OB_VideoInfo.BackBufferDesc.Height, 800600u);
+}
+
+TEST_F(MainSession, RecordsOfAFrameLeftByAnExceptionReachTheFile)
+{
+    // The keyboard fails while the third step of a frame samples it.
+    struct TFailingKeyboard : TFakePlatform {
+        int KeysLeft = 8;
+        bool IsKeyDown(uint16_t key) override
+        {
+            if (KeysLeft-- == 0)
+                throw std::runtime_error("keyboard gone");
+            return TFakePlatform::IsKeyDown(key);
+        }
+    } keyboard;
+    {
+        TMainSession session;
+        session.Start();
+        session.StartRecording("run");
+        OB_SetPlatform(&keyboard);
+        EXPECT_THROW(RunFrame(session, 0.07), std::runtime_error);
+        OB_SetPlatform(&Fake.Platform);
+    }   // gone without Stop, as when an exception leaves the run loop
+    EXPECT_EQ(ReadWholeFile("run"), Header(0, 0, 0) + Record(0, 0) + Record(1, 0));
+}
+
+TEST_F(MainSession, ASessionThatGoesTakesItsCommandsAndVariablesWithIt)
+{
+    auto session = std::make_unique<TMainSession>();
+    session->Start();
+    ExecuteLine("record run");
+    session->Stop();
+    session.reset();
+    for (const char* line : {"set playspeed 2", "set numupdates 5", "get numupdates", "get playspeed", "get T"}) {
+        ExecuteLine(line);
+        EXPECT_EQ(LastLine(), line);   // only the echo: no such variable any more
+    }
+    for (const std::string command : {"record", "play"}) {
+        ExecuteLine(command + " again");
+        EXPECT_EQ(LastLine(), "Unknown command: " + command);
+    }
+    // The session's watches went with their variables; "fps" is the console's.
+    const std::vector<TVariableInfo>& variables = ConsoleVariables();
+    std::vector<std::string> watched;
+    for (const int32_t index : ConsoleWatches())
+        if (index >= 0)
+            watched.push_back(variables.at(static_cast<size_t>(index)).Name);
+    EXPECT_EQ(watched, std::vector<std::string>{"fps"});
 }
