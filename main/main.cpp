@@ -31,6 +31,12 @@ int main()
     // and a failure status instead of an abort.
     try {
         return RunDemo();
+    } catch (const OB_EVideoError& error) {
+        // The cause the platform gave (no display, say) goes on a line of
+        // its own: the message keeps the engine's words.
+        std::fprintf(stderr, "orbel2: %s\n", error.what());
+        if (!error.Reason().empty())
+            std::fprintf(stderr, "orbel2: %s\n", error.Reason().c_str());
     } catch (const std::exception& error) {
         std::fprintf(stderr, "orbel2: %s\n", error.what());
     } catch (...) {

@@ -9,14 +9,17 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <functional>
 #include <filesystem>
 
 namespace {
 
-// Runs the demo program headless in the current directory; returns its
-// wait status, its standard error in stderr.txt.
-int RunProgram()
+// Runs the demo program in the current directory, headless unless Setup
+// changes its environment; returns its wait status, its standard error in
+// stderr.txt.
+int RunProgram(const std::function<void()>& Setup = [] {})
 {
     const pid_t child = ::fork();
     if (child == 0) {
@@ -24,6 +27,7 @@ int RunProgram()
         ::dup2(err, 2);
         ::setenv("SDL_VIDEODRIVER", "dummy", 1);
         ::setenv("SDL_RENDER_DRIVER", "software", 1);
+        Setup();
         ::execl(ORBEL2_PROGRAM, ORBEL2_PROGRAM, static_cast<char*>(nullptr));
         ::_exit(127);
     }
@@ -54,6 +58,33 @@ TEST_F(Program, ALogThatCannotBeCreatedEndsItWithOneLineAndStatus1)
     EXPECT_EQ(stderrText.rfind("orbel2: ", 0), 0u) << stderrText;
     EXPECT_NE(stderrText.find("orbel2.log"), std::string::npos) << stderrText;
     EXPECT_EQ(stderrText.find('\n'), stderrText.size() - 1) << stderrText;   // one line
+}
+
+// Started where there is no display, it says what is missing and how to run
+// anyway, in one line after the engine's own, and nothing else.
+TEST_F(Program, WithoutADisplayItSaysWhatIsMissingAndHowToRunAnyway)
+{
+    const std::string howTo = ": run it under a virtual X server (xvfb-run -a orbel2), or with no display at all "
+                              "(SDL_VIDEODRIVER=dummy orbel2)\n";
+    const std::pair<const char*, std::string> displays[] = {
+        {nullptr, "neither DISPLAY nor WAYLAND_DISPLAY is set"},
+        {":4093", "cannot open display \":4093\": "}};
+    for (const auto& [display, why] : displays) {
+        const int status = RunProgram([display = display] {
+            for (const char* name : {"SDL_VIDEODRIVER", "DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR"})
+                ::unsetenv(name);
+            if (display != nullptr)
+                ::setenv("DISPLAY", display, 1);
+        });
+        ASSERT_TRUE(WIFEXITED(status)) << status;
+        EXPECT_EQ(WEXITSTATUS(status), 1);
+        const std::string text = ReadWholeFile("stderr.txt");
+        const std::string first = "orbel2: OB_Video_Open: Cannot create DirectX 8.1 device\n";
+        EXPECT_EQ(text.substr(0, first.size()), first) << text;
+        EXPECT_EQ(text.find("orbel2: no display found (" + why, first.size()), first.size()) << text;
+        EXPECT_TRUE(text.ends_with(howTo)) << text;
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << text;
+    }
 }
 
 TEST_F(Faults, UnreadableOrOddRecordingsLeaveTheSessionRunning)
