@@ -3,8 +3,9 @@
 #include "kernel/OB_Kernel.h"
 #include "video/OB_Textures.h"
 
-#include <charconv>
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <utility>
 
@@ -14,19 +15,30 @@ constexpr uint64_t Kilo = 1024;
 constexpr uint64_t Mega = Kilo * 1024;
 constexpr uint64_t Giga = Mega * 1024;
 
-// The quotient is rounded once: to two decimals, or to seven significant
-// digits when that keeps fewer (quotients of 100000 and more), and then
-// always shown with two decimals.
-std::string FormatQuotient(double Quotient)
+// Magnitude / Unit rounded once, halves away from zero: to two decimals, or
+// to seven significant digits when that keeps fewer (quotients of 100000
+// and more); always shown with two decimals. The arithmetic is on integers,
+// so a quotient that lies exactly halfway (1152 / 1024 = 1.125) rounds up.
+std::string FormatQuotient(uint64_t Magnitude, uint64_t Unit)
 {
-    char text[64];
-    if (Quotient >= 100000.0) {
-        std::snprintf(text, sizeof text, "%.6e", Quotient);
-        double rounded = Quotient;
-        std::from_chars(text, text + std::char_traits<char>::length(text), rounded);
-        Quotient = rounded;
-    }
-    std::snprintf(text, sizeof text, "%.2f", Quotient);
+    using Wide = unsigned __int128;
+    int integerDigits = 1;
+    for (uint64_t whole = Magnitude / Unit; whole >= 10; whole /= 10)
+        ++integerDigits;
+    const int decimals = std::min(2, 7 - integerDigits);
+    // Round Magnitude / Unit to a multiple of 10^-decimals.
+    Wide scale = 1;
+    for (int i = 0; i < std::abs(decimals); ++i)
+        scale *= 10;
+    const Wide numerator = decimals >= 0 ? Wide(Magnitude) * scale : Wide(Magnitude);
+    const Wide denominator = decimals >= 0 ? Wide(Unit) : Wide(Unit) * scale;
+    Wide rounded = (2 * numerator + denominator) / (2 * denominator);
+    // In hundredths from here on.
+    rounded = decimals >= 0 ? rounded * (100 / static_cast<uint64_t>(scale)) : rounded * scale * 100;
+    const auto whole = static_cast<uint64_t>(rounded / 100);
+    const auto hundredths = static_cast<unsigned>(rounded % 100);
+    char text[48];
+    std::snprintf(text, sizeof text, "%llu.%02u", static_cast<unsigned long long>(whole), hundredths);
     return text;
 }
 
@@ -46,11 +58,11 @@ std::string FormatByteSize(int64_t Size)
     const uint64_t magnitude = Size < 0 ? 0 - static_cast<uint64_t>(Size) : static_cast<uint64_t>(Size);
     const std::string sign = Size < 0 ? "-" : "";
     if (magnitude > Giga)
-        return sign + FormatQuotient(static_cast<double>(magnitude) / static_cast<double>(Giga)) + " Gb";
+        return sign + FormatQuotient(magnitude, Giga) + " Gb";
     if (magnitude > Mega)
-        return sign + FormatQuotient(static_cast<double>(magnitude) / static_cast<double>(Mega)) + " Mb";
+        return sign + FormatQuotient(magnitude, Mega) + " Mb";
     if (magnitude > Kilo)
-        return sign + FormatQuotient(static_cast<double>(magnitude) / static_cast<double>(Kilo)) + " Kb";
+        return sign + FormatQuotient(magnitude, Kilo) + " Kb";
     return sign + std::to_string(magnitude) + " b";
 }
 
