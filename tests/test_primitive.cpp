@@ -77,8 +77,11 @@ TEST_F(Drawing, LineLandsOnItsPixelsInItsColour)
 }
 
 // Upright, untextured quads graded from top to bottom take a shortcut on the
-// software renderer; it must give the pixels the triangles give, within one
-// step per channel, wherever the quad lies and whatever the blending.
+// software renderer; it must give the pixels the triangles give, wherever the
+// quad lies. Rows get the colour the triangle fill interpolates, exactly. The
+// blend is the renderer's own for black (the console's band: exact), while
+// SDL's blitters round coloured blends their own ways (by CPU), one step off
+// at most.
 TEST_F(Drawing, AlignedQuadsMatchTheTrianglePath)
 {
     TGfxDevice* device = OB_VideoInfo.Device;
@@ -86,12 +89,14 @@ TEST_F(Drawing, AlignedQuadsMatchTheTrianglePath)
         float Left, Top, Right, Bottom;
         uint32_t TopColour, BottomColour;
         bool Blend;
+        int MaxStep;
     };
     const TCase cases[] = {
-        {0, 0, 800, 300, 0x44000000u, 0xDD000000u, true},                 // the console's background
-        {13, 30, 50, 7, 0x80FF0000u, 0x2000FF80u, true},                  // small, odd, upside down
-        {-20.4f, -50, 900.9f, 100.5f, 0x00102030u, 0xFFF0E0D0u, true},   // off the screen, between pixels
-        {100, 100, 300, 400, 0x44FF8000u, 0xDD0080FFu, false},            // no blending: colours replace
+        {0, 0, 800, 300, 0x44000000u, 0xDD000000u, true, 0},                 // the console's background
+        {13, 30, 50, 7, 0x80FF0000u, 0x2000FF80u, true, 1},                  // small, odd, upside down
+        {-20.4f, -50, 900.9f, 100.5f, 0x00102030u, 0xFFF0E0D0u, true, 1},   // off the screen, between pixels
+        {100, 100, 300, 400, 0x44FF8000u, 0xDD0080FFu, false, 0},            // no blending: colours replace
+        {-3.5f, 200.5f, 260.2f, 411, 0x10000000u, 0xF0000000u, true, 0},     // black, between pixels
     };
     uint32_t scene = 0xFF40A0E0u;
     for (const TCase& c : cases) {
@@ -119,6 +124,6 @@ TEST_F(Drawing, AlignedQuadsMatchTheTrianglePath)
         const std::vector<uint32_t> reference = ReadScreen();
 
         for (size_t i = 0; i < fast.size(); ++i)
-            ASSERT_LE(ChannelStep(fast[i], reference[i]), 1) << "quad at " << c.Left << "," << c.Top << ", pixel " << i;
+            ASSERT_LE(ChannelStep(fast[i], reference[i]), c.MaxStep) << "quad at " << c.Left << "," << c.Top << ", pixel " << i;
     }
 }
