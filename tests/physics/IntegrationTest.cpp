@@ -43,10 +43,10 @@ TEST(Physics2D, DragActsAlongTheBodyAxes)
     // Observed through the velocity change of one Euler step (InvMass 1) of
     // a body turned a quarter and moving along world y.
     for (const auto& [drag, dv] : {std::pair{MakeVector2D(2.0f, 0.0f), -10.0f}, {MakeVector2D(0.0f, 2.0f), 0.0f}}) {
-        const TBody body = StepAlone(TIntegrationMode::imEuler, 1.0f, [&](TBody& b) {
+        const TBody body = StepAlone(TIntegrationMode::imEuler, 1.0f, [linearDrag = drag](TBody& b) {
             b.State.Angle = kHalfPi;
             b.State.Velocity = {0.0f, 5.0f};
-            b.LinearDrag = drag;
+            b.LinearDrag = linearDrag;
         });
         ExpectNear(body.State.Velocity, 0.0f, 5.0f + dv);
     }
