@@ -3,7 +3,8 @@
 // console shown with 100 lines of 60 characters and three watches, present.
 #include "console/OB_Console.h"
 #include "console/OB_ConsoleDraw.h"
-#include "kernel/OB_Kernel.h"
+#include "console/OB_ConsoleEdit.h"
+#include "session/OB_Kernel.h"
 #include "video/OB_Primitive.h"
 #include "video/OB_Video.h"
 #include "video/platform/OB_GfxDevice.h"
@@ -59,7 +60,7 @@ void StartEngine()
         line.resize(60);
         ConsolePrint(line);
     }
-    AddVariable("frame", TVariableType::vtInt, &FrameNumber);
+    AddVariable("frame", &FrameNumber);
     AddWatch("fps");
     AddWatch("consoleheight");
     AddWatch("frame");

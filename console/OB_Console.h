@@ -1,9 +1,12 @@
-// The console: the engine's text interface. A registry of named commands
-// and variables that every subsystem fills at start-up, the command language
-// that runs one typed line, the output buffer the display draws, and the line
-// editor with its history and completion. One console per program; its
-// operations are free functions. A variable's storage and a command's data
-// pointer must live until the registration is removed.
+// The console's registry and command language: the named commands and
+// variables that every subsystem registers, the running of one typed line,
+// the output buffer the display draws, the history of executed lines and the
+// watches. One console per program; its operations are free functions.
+//
+// Rule: whoever registers a command or a variable removes it before its data
+// or storage goes away (RemoveCommand, RemoveVariable); the console's
+// shut-down removes whatever is left. Registration works before the console
+// starts (the log registers "write" first).
 #pragma once
 
 #include <cstddef>
@@ -15,10 +18,10 @@
 // the oldest string.
 class TStringStack {
 public:
-    explicit TStringStack(int32_t capacity);
-    void Push(const std::string& s);
-    // The n-th newest string, Get(0) the newest; 0 <= n < Count().
-    const std::string& Get(int32_t n) const;
+    explicit TStringStack(int32_t Capacity);
+    void Push(const std::string& S);
+    // The N-th newest string, Get(0) the newest; 0 <= N < Count().
+    const std::string& Get(int32_t N) const;
     int32_t Count() const { return static_cast<int32_t>(Items.size()); }
     int32_t Capacity() const { return FCapacity; }
 
@@ -49,6 +52,37 @@ struct TVariableInfo {
     size_t Capacity = 0;
 };
 
+// The storage of one variable and the type the console shows and sets it
+// as. It is made from a typed address, so the type always matches the
+// storage: uint32_t is UINT, int32_t INT, float FLOAT, double DOUBLE, a char
+// buffer STRING (with its capacity) and bool BOOLEAN (shown with an empty
+// value and never set). A variable shown as another type than its storage
+// says so by name.
+class TVariableAddress {
+public:
+    TVariableAddress(uint32_t* Address) : Type(TVariableType::vtUInt), Storage(Address) {}
+    TVariableAddress(int32_t* Address) : Type(TVariableType::vtInt), Storage(Address) {}
+    TVariableAddress(float* Address) : Type(TVariableType::vtFloat), Storage(Address) {}
+    TVariableAddress(double* Address) : Type(TVariableType::vtDouble), Storage(Address) {}
+    TVariableAddress(bool* Address) : Type(TVariableType::vtBoolean), Storage(Address) {}
+    template <size_t N>
+    TVariableAddress(char (&Buffer)[N]) : Type(TVariableType::vtString), Storage(Buffer), Capacity(N)
+    {
+    }
+    // A buffer of Size bytes, terminator included.
+    static TVariableAddress String(char* Buffer, size_t Size);
+    // A 32-bit unsigned counter shown and set as INT: its bits read as a
+    // signed number.
+    static TVariableAddress IntOverUnsigned(uint32_t* Address);
+
+    TVariableType Type;
+    void* Storage;
+    size_t Capacity = 0;
+
+private:
+    TVariableAddress(TVariableType Kind, void* Address, size_t Size) : Type(Kind), Storage(Address), Capacity(Size) {}
+};
+
 struct OB_ConsoleInfo {
     float Width = 1.0f;
     float Height = 0.5f;
@@ -60,20 +94,20 @@ struct OB_ConsoleInfo {
 
 extern OB_ConsoleInfo ConsoleInfo;
 
-// Registry. Both work before ConsoleInit (the log registers "write" first).
 void AddCommand(const std::string& Name, const std::string& Help, TCommandProc Proc, void* Data);
-// Capacity is required for vtString (the buffer's size with its terminator)
-// and ignored for the other types. "set" refuses a word that does not fit.
-void AddVariable(const std::string& Name, TVariableType VarType, void* Address, size_t Capacity = 0);
-// Whoever registered a command or a variable removes it before its data or
-// storage goes away. These remove every command of that name registered
-// with Data, and every variable of that name bound to Address; the watches
-// of a removed variable go with it, the others keep their order.
+// "set" refuses a word that does not fit a STRING variable's buffer.
+void AddVariable(const std::string& Name, TVariableAddress Address);
+// Remove every command of that name registered with Data, and every variable
+// of that name bound to Address; the watches of a removed variable go with
+// it, the others keep their order.
 void RemoveCommand(const std::string& Name, const void* Data);
 void RemoveVariable(const std::string& Name, const void* Address);
-// Before ConsoleInit and after ConsoleShutdown there is no output buffer and
-// the line is dropped.
+
+// Before the console starts and after it shuts down there is no output
+// buffer and the line is dropped.
 void ConsolePrint(const std::string& Line);
+// Runs one typed line: echo, history, command. Clears the edit line and
+// ends history browsing, even for an empty line.
 void ExecuteLine(const std::string& Line);
 // False only when no command of that name exists. An exception raised by the
 // command is printed as "Error: " + its message and does not escape.
@@ -83,41 +117,28 @@ void RemoveWatch(const std::string& Name);
 std::string VariableTypeName(TVariableType VarType);
 std::string VariableValueText(const TVariableInfo& Variable);
 
-// The console's number reading, shared by every command: a word that does not
-// follow the rules reads as 0.
-// Integer: leading blanks, an optional sign, then decimal digits, or hex
-// digits after "$", "x", "X", "0x" or "0X". The result is the value's 32
-// bits. A decimal value outside the signed 32-bit range, or a hex value
-// beyond 32 bits, reads as 0.
-uint32_t ConsoleReadInteger(const std::string& Word);
-// Decimal number: leading blanks, an optional sign, digits with an optional
-// fraction (at least one digit in all), an optional exponent. "inf", "nan",
-// hex floats and trailing characters are not numbers; a value beyond the
-// double range reads as 0.
-double ConsoleReadNumber(const std::string& Word);
-// The same word read straight to the nearest float, rounded once (never
-// through a double); a value beyond the float range reads as 0.
-float ConsoleReadFloat(const std::string& Word);
+// The output buffer (100 lines) and the history (20 lines) come into being
+// when the console starts; the reset at its shut-down removes every
+// registration and watch and clears the edit line and both positions.
+void ConsoleCreateBuffers();
+void ConsoleReset();
 
-void ConsoleInit();
-void ConsoleShutdown();
-
-// Line editor. Both handlers return whether the console was visible.
-bool ConsoleChar(char Ch);
-bool ConsoleKeyDown(uint16_t Key);
-void ToggleConsole();
-void SetConsoleVisible(bool Visible);
-void CompleteCommand();
-void BrowseHistory(bool Older);
-void ScrollConsole(int32_t Delta);
-
-// Read access for the display and for tests.
+// Read access for the display, the line editor and tests.
 const std::vector<TCommandInfo>& ConsoleCommands();
 const std::vector<TVariableInfo>& ConsoleVariables();
 const std::vector<int32_t>& ConsoleWatches();
-// nullptr before ConsoleInit and after ConsoleShutdown.
+// nullptr before the console starts and after it shuts down.
 const TStringStack* ConsoleLines();
 const TStringStack* ConsoleHistory();
 const std::string& ConsoleEditLine();
 int32_t ConsoleHistoryIndex();
 int32_t ConsoleScrollOffset();
+
+// The line editor's state. The line editor alone changes it; ExecuteLine
+// clears the edit line and the history position.
+struct TConsoleEditState {
+    std::string EditLine;
+    int32_t HistoryIndex = -1;   // 0 = the newest line; -1 while not browsing
+    int32_t ScrollOffset = 0;    // lines the output view is scrolled back
+};
+TConsoleEditState& ConsoleEditState();

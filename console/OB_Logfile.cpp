@@ -1,10 +1,10 @@
 #include "console/OB_Logfile.h"
 
 #include "console/OB_Console.h"
-#include "kernel/OB_Kernel.h"
-#include "kernel/OB_Messages.h"
-
+#include "kernel/OB_Errors.h"
 #include "kernel/OB_Files.h"
+#include "kernel/OB_Messages.h"
+#include "kernel/OB_Platform.h"
 
 #include <fcntl.h>
 
@@ -74,12 +74,14 @@ void LogInit()
     if (!LogFile.IsOpen())
         throw EInOutError(OB_FileErrorText("Cannot create file", LogFileName, reason));
     OB_AddListener(LogKernelMessage, MSGGROUP_KERNEL, nullptr);
+    OB_SetMessageReport(LogWriteLine);
     AddCommand("write", "Write a message to the logfile", WriteCommand, nullptr);
     LogStartTick = OB_Platform().TickCount();
 }
 
 void LogShutdown()
 {
+    OB_SetMessageReport(nullptr);
     LogFile.Reset();
 }
 

@@ -1,7 +1,8 @@
 #include "console/obstrutils.h"
 
-#include "kernel/OB_Kernel.h"
+#include "kernel/OB_SystemStatus.h"
 #include "video/OB_Textures.h"
+#include "video/OB_Video.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -70,6 +71,8 @@ std::vector<std::string> StatusReportLines()
 {
     OB_TSystemStatus status;
     OB_Kernel_GetStatus(status);
+    if (OB_VideoInfo.Device != nullptr)
+        status.AvailTextureMem = OB_Video_AvailableTextureMemory();
     const OB_TMemoryStatus& memory = status.Memory;
     const OB_TextureManager& textures = TextureManager();
 

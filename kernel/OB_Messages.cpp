@@ -1,7 +1,5 @@
 #include "kernel/OB_Messages.h"
 
-#include "console/OB_Logfile.h"
-
 #include <array>
 #include <memory>
 #include <vector>
@@ -16,6 +14,13 @@ using TListenerList = std::vector<TListener>;
 std::array<std::shared_ptr<const TListenerList>, 3> Groups;
 
 constexpr const char* UnknownGroupText = "Message sent to unknown messagegroup";
+TMessageReport Report = nullptr;
+
+void ReportUnknownGroup()
+{
+    if (Report != nullptr)
+        Report(UnknownGroupText);
+}
 
 std::shared_ptr<const TListenerList>* GroupList(int32_t group)
 {
@@ -33,7 +38,7 @@ void OB_AddListener(TMessageHandler Handler, int32_t Group, void* Data)
 {
     auto* list = GroupList(Group);
     if (list == nullptr) {
-        LogWriteLine(UnknownGroupText);
+        ReportUnknownGroup();
         return;
     }
     auto grown = *list ? std::make_shared<TListenerList>(**list) : std::make_shared<TListenerList>();
@@ -45,7 +50,7 @@ void OB_SendMessage(int32_t Msg, void* Param, int32_t Value)
 {
     auto* list = GroupList(Msg & 0xFF00);
     if (list == nullptr) {
-        LogWriteLine(UnknownGroupText);
+        ReportUnknownGroup();
         return;
     }
     const std::shared_ptr<const TListenerList> snapshot = *list;
@@ -70,4 +75,16 @@ std::string OB_MessageName(int32_t Msg)
     case MSGID_FATALERROR: return "MSGID_FATALERROR";
     default: return "Unknown message constant";
     }
+}
+
+void OB_SetMessageReport(TMessageReport NewReport)
+{
+    Report = NewReport;
+}
+
+void OB_ResetMessageBus()
+{
+    for (auto& list : Groups)
+        list.reset();
+    Report = nullptr;
 }

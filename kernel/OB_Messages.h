@@ -1,8 +1,9 @@
 // The message bus: one part of the engine tells the others about an event
 // (device lost, reset or created; an object that cannot be made; a failed
 // present) without knowing who listens. Delivery is synchronous, on the
-// caller's thread, in subscription order. There is no way to unsubscribe:
-// a subscription holds its data pointer for the life of the program.
+// caller's thread, in subscription order. There is no way to unsubscribe
+// one listener: a subscription holds its data pointer until the kernel's
+// finalisation drops every list (OB_ResetMessageBus).
 #pragma once
 
 #include <cstdint>
@@ -39,3 +40,11 @@ void OB_AddListener(TMessageHandler Handler, int32_t Group, void* Data);
 void OB_SendMessage(int32_t Msg, void* Param, int32_t Value);
 // "MSG_VIDEODEVICELOST" and so on; "Unknown message constant" for other ids.
 std::string OB_MessageName(int32_t Msg);
+
+// Where the bus reports a message or listener for a group that does not
+// exist ("Message sent to unknown messagegroup"): the log installs itself
+// here when it starts. Without a report the line is dropped.
+using TMessageReport = void (*)(const std::string& Line);
+void OB_SetMessageReport(TMessageReport Report);
+// Drops every listener and the report: the bus as it was before the start.
+void OB_ResetMessageBus();

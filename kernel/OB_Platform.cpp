@@ -1,6 +1,6 @@
 #include "kernel/OB_Platform.h"
 
-#include "video/platform/OB_KeyMap.h"
+#include "kernel/OB_KeyCodes.h"
 
 #include <SDL.h>
 #include <malloc.h>
@@ -125,4 +125,20 @@ OB_TPlatform& OB_Platform()
 void OB_SetPlatform(OB_TPlatform* platform)
 {
     CurrentPlatform = platform;
+}
+
+namespace {
+
+constexpr Uint32 PlatformServices = SDL_INIT_EVENTS | SDL_INIT_TIMER;
+
+} // namespace
+
+void OB_StartPlatformServices()
+{
+    SDL_InitSubSystem(PlatformServices);
+}
+
+void OB_StopPlatformServices()
+{
+    SDL_QuitSubSystem(PlatformServices);
 }

@@ -55,3 +55,8 @@ public:
 OB_TPlatform& OB_Platform();
 // Installs a replacement (not owned); nullptr restores the real platform.
 void OB_SetPlatform(OB_TPlatform* platform);
+
+// The operating system's services the engine lives on (its event queue and
+// timers), brought up by the kernel's start-up and down by its shut-down.
+void OB_StartPlatformServices();
+void OB_StopPlatformServices();

@@ -1,7 +1,7 @@
 // Orbel2: the fixed-time-step demonstration. Starts the engine, opens a
 // 640 x 480 window, runs the demo session until Escape or the window is
 // closed, and stops the engine in reverse order.
-#include "kernel/OB_Kernel.h"
+#include "session/OB_Kernel.h"
 #include "session/MainSession.h"
 #include "video/OB_Video.h"
 

@@ -1,6 +1,6 @@
 #include "physics/CollisionGrid.h"
 
-#include "physics/physicssystem.h"
+#include "physics/Body.h"
 
 #include <algorithm>
 #include <cmath>
@@ -20,39 +20,39 @@
 // of a point lies in the point's cell or one of its eight neighbours.
 namespace {
 
-constexpr uint8_t kFiled = 0;
-constexpr uint8_t kWide = 1;
-constexpr uint8_t kEscaped = 2;
+constexpr uint8_t FiledState = 0;
+constexpr uint8_t WideState = 1;
+constexpr uint8_t EscapedState = 2;
 
 // Cells are counted in int32; positions further out than this many cells
 // are treated as wide rather than risk overflow.
-constexpr double kMaxCellIndex = 1 << 30;
+constexpr double MaxCellIndex = 1 << 30;
 
-constexpr double kReachSlack = 1.0001;
-constexpr double kReachFloor = 1e-3;
+constexpr double ReachSlack = 1.0001;
+constexpr double ReachFloor = 1e-3;
 
-double Reach(double radiusA, double radiusB, double margin)
+double Reach(double RadiusA, double RadiusB, double Margin)
 {
-    return (radiusA + radiusB + 2.0 * margin) * kReachSlack + kReachFloor;
+    return (RadiusA + RadiusB + 2.0 * Margin) * ReachSlack + ReachFloor;
 }
 
-bool IsFinite(TVector2D v)
+bool IsFinite(TVector2D V)
 {
-    return std::isfinite(v.x) && std::isfinite(v.y);
+    return std::isfinite(V.x) && std::isfinite(V.y);
 }
 
-bool WithinMargin(TVector2D p, TVector2D q, double margin)
+bool WithinMargin(TVector2D P, TVector2D Q, double Margin)
 {
-    return std::fabs(double(p.x) - q.x) <= margin && std::fabs(double(p.y) - q.y) <= margin;
+    return std::fabs(double(P.x) - Q.x) <= Margin && std::fabs(double(P.y) - Q.y) <= Margin;
 }
 
 // Lists are a handful long; insertion sort beats anything clever.
-void SortShort(uint32_t* first, uint32_t* last)
+void SortShort(uint32_t* First, uint32_t* Last)
 {
-    for (uint32_t* i = first + 1; i < last; ++i) {
+    for (uint32_t* i = First + 1; i < Last; ++i) {
         const uint32_t value = *i;
         uint32_t* j = i;
-        for (; j > first && *(j - 1) > value; --j)
+        for (; j > First && *(j - 1) > value; --j)
             *j = *(j - 1);
         *j = value;
     }
@@ -60,46 +60,46 @@ void SortShort(uint32_t* first, uint32_t* last)
 
 }  // namespace
 
-bool TCollisionGrid::CellOf(TVector2D position, TCell& cell) const
+bool TCollisionGrid::CellOf(TVector2D Position, TCell& Cell) const
 {
-    const double x = std::floor(position.x / CellSize);
-    const double y = std::floor(position.y / CellSize);
-    if (!(std::fabs(x) < kMaxCellIndex && std::fabs(y) < kMaxCellIndex))
+    const double x = std::floor(Position.x / CellSize);
+    const double y = std::floor(Position.y / CellSize);
+    if (!(std::fabs(x) < MaxCellIndex && std::fabs(y) < MaxCellIndex))
         return false;
-    cell = TCell{static_cast<int32_t>(x), static_cast<int32_t>(y)};
+    Cell = TCell{static_cast<int32_t>(x), static_cast<int32_t>(y)};
     return true;
 }
 
-uint32_t TCollisionGrid::Bucket(TCell cell) const
+uint32_t TCollisionGrid::Bucket(TCell Cell) const
 {
-    uint32_t h = static_cast<uint32_t>(cell.x) * 0x9E3779B1u ^ static_cast<uint32_t>(cell.y) * 0x85EBCA77u;
+    uint32_t h = static_cast<uint32_t>(Cell.x) * 0x9E3779B1u ^ static_cast<uint32_t>(Cell.y) * 0x85EBCA77u;
     h ^= h >> 15;
     return h & BucketMask;
 }
 
-void TCollisionGrid::MarkWide(size_t index)
+void TCollisionGrid::MarkWide(size_t Index)
 {
-    if (State[index] != kFiled)
+    if (State[Index] != FiledState)
         return;
-    State[index] = kWide;
-    Everywhere.push_back(static_cast<uint32_t>(index));
+    State[Index] = WideState;
+    Everywhere.push_back(static_cast<uint32_t>(Index));
     ++StatsValue.WideBodies;
 }
 
-bool TCollisionGrid::Near(const TFiled& a, const TFiled& b) const
+bool TCollisionGrid::Near(const TFiled& A, const TFiled& B) const
 {
-    if (a.Group != b.Group)
+    if (A.Group != B.Group)
         return false;
-    const double reach = Reach(a.Radius, b.Radius, Margin);
-    return std::fabs(double(a.X) - b.X) <= reach && std::fabs(double(a.Y) - b.Y) <= reach;
+    const double reach = Reach(A.Radius, B.Radius, Margin);
+    return std::fabs(double(A.X) - B.X) <= reach && std::fabs(double(A.Y) - B.Y) <= reach;
 }
 
-void TCollisionGrid::Build(const std::vector<TBody*>& bodies)
+void TCollisionGrid::Build(const std::vector<TBody*>& List)
 {
-    Bodies = &bodies;
-    const size_t count = bodies.size();
+    Bodies = &List;
+    const size_t count = List.size();
     StatsValue = TBroadPhaseStats{};
-    State.assign(count, kFiled);
+    State.assign(count, FiledState);
     Filing.resize(count);
     Everywhere.clear();
     Everywhere.reserve(count);
@@ -108,7 +108,7 @@ void TCollisionGrid::Build(const std::vector<TBody*>& bodies)
     // cell huge, so bodies beyond twice the mean radius are wide instead.
     double radiusSum = 0.0;
     size_t radiusCount = 0;
-    for (const TBody* body : bodies) {
+    for (const TBody* body : List) {
         if (std::isfinite(body->Radius) && body->Radius >= 0.0f) {
             radiusSum += body->Radius;
             ++radiusCount;
@@ -116,7 +116,7 @@ void TCollisionGrid::Build(const std::vector<TBody*>& bodies)
     }
     const double wideRadius = radiusCount ? 2.0 * radiusSum / static_cast<double>(radiusCount) : 0.0;
     double maxRadius = 0.0;
-    for (const TBody* body : bodies) {
+    for (const TBody* body : List) {
         if (std::isfinite(body->Radius) && body->Radius <= wideRadius)
             maxRadius = std::max(maxRadius, static_cast<double>(body->Radius));
     }
@@ -125,10 +125,10 @@ void TCollisionGrid::Build(const std::vector<TBody*>& bodies)
     Margin = 0.25 * maxRadius + 0.5;
     CellSize = Reach(maxRadius, maxRadius, Margin) * 1.01;
 
-    for (TBody* body : bodies)
+    for (TBody* body : List)
         body->GridSlot = UINT32_MAX;
     for (size_t i = 0; i < count; ++i) {
-        TBody& body = *bodies[i];
+        TBody& body = *List[i];
         if (body.GridSlot != UINT32_MAX) {
             // The same body listed twice moves under both entries at once.
             MarkWide(body.GridSlot);
@@ -159,7 +159,7 @@ void TCollisionGrid::FileBodies()
     BucketMask = buckets - 1;
     BucketStart.assign(buckets + 1, 0);
     for (size_t i = 0; i < count; ++i) {
-        if (State[i] == kFiled)
+        if (State[i] == FiledState)
             ++BucketStart[Bucket(Filing[i].Cell) + 1];
     }
     for (uint32_t b = 0; b < buckets; ++b)
@@ -167,7 +167,7 @@ void TCollisionGrid::FileBodies()
     BucketEntries.resize(BucketStart[buckets]);
     FillCursor.assign(BucketStart.begin(), BucketStart.end() - 1);
     for (size_t i = 0; i < count; ++i) {
-        if (State[i] == kFiled)
+        if (State[i] == FiledState)
             BucketEntries[FillCursor[Bucket(Filing[i].Cell)]++] = Filing[i];
     }
 }
@@ -176,7 +176,7 @@ void TCollisionGrid::FileBodies()
 // body's own cell with a later body, or in the four cells ahead of it.
 void TCollisionGrid::ListNeighbours()
 {
-    static constexpr TCell kAhead[] = {{1, -1}, {1, 0}, {1, 1}, {0, 1}};
+    static constexpr TCell CellsAhead[] = {{1, -1}, {1, 0}, {1, 1}, {0, 1}};
     const size_t count = Filing.size();
     NeighbourStart.assign(count + 1, 0);
     PairScratch.clear();
@@ -190,7 +190,7 @@ void TCollisionGrid::ListNeighbours()
         ++NeighbourStart[b.Index + 1];
     };
     for (size_t i = 0; i < count; ++i) {
-        if (State[i] != kFiled)
+        if (State[i] != FiledState)
             continue;
         const TFiled& a = Filing[i];
         const uint32_t home = Bucket(a.Cell);
@@ -199,7 +199,7 @@ void TCollisionGrid::ListNeighbours()
             if (b.Index > a.Index && b.Cell == a.Cell)
                 pairUp(a, b);
         }
-        for (const TCell offset : kAhead) {
+        for (const TCell offset : CellsAhead) {
             const TCell cell{a.Cell.x + offset.x, a.Cell.y + offset.y};
             const uint32_t bucket = Bucket(cell);
             for (uint32_t k = BucketStart[bucket]; k < BucketStart[bucket + 1]; ++k) {
@@ -226,11 +226,12 @@ void TCollisionGrid::ListNeighbours()
         SortShort(Neighbours.data() + NeighbourStart[i], Neighbours.data() + NeighbourStart[i + 1]);
 }
 
-bool TCollisionGrid::ScanCells(size_t a, std::vector<uint32_t>& out) const
+bool TCollisionGrid::ScanCells(size_t Asker, std::vector<uint32_t>& Out) const
 {
-    const TBody& A = *(*Bodies)[a];
-    TFiled asker{TCell{0, 0}, A.State.Position.x, A.State.Position.y, A.Radius, A.Group, static_cast<uint32_t>(a)};
-    if (!CellOf(A.State.Position, asker.Cell))
+    const TBody& body = *(*Bodies)[Asker];
+    TFiled asker{TCell{0, 0}, body.State.Position.x, body.State.Position.y, body.Radius, body.Group,
+                 static_cast<uint32_t>(Asker)};
+    if (!CellOf(body.State.Position, asker.Cell))
         return false;
     for (int32_t dy = -1; dy <= 1; ++dy) {
         for (int32_t dx = -1; dx <= 1; ++dx) {
@@ -238,55 +239,55 @@ bool TCollisionGrid::ScanCells(size_t a, std::vector<uint32_t>& out) const
             const uint32_t bucket = Bucket(cell);
             for (uint32_t k = BucketStart[bucket]; k < BucketStart[bucket + 1]; ++k) {
                 const TFiled& b = BucketEntries[k];
-                if (b.Cell == cell && b.Index != a && State[b.Index] == kFiled && Near(asker, b))
-                    out.push_back(b.Index);
+                if (b.Cell == cell && b.Index != Asker && State[b.Index] == FiledState && Near(asker, b))
+                    Out.push_back(b.Index);
             }
         }
     }
     return true;
 }
 
-bool TCollisionGrid::Query(size_t a, std::vector<uint32_t>& out)
+bool TCollisionGrid::Query(size_t Asker, std::vector<uint32_t>& Out)
 {
-    out.clear();
-    if (State[a] == kWide)
+    Out.clear();
+    if (State[Asker] == WideState)
         return false;
-    const TBody& A = *(*Bodies)[a];
-    AnsweredFromFiling = State[a] == kFiled;
+    const TBody& asking = *(*Bodies)[Asker];
+    AnsweredFromFiling = State[Asker] == FiledState;
     if (AnsweredFromFiling) {
-        for (uint32_t k = NeighbourStart[a]; k < NeighbourStart[a + 1]; ++k) {
-            if (State[Neighbours[k]] == kFiled)
-                out.push_back(Neighbours[k]);
+        for (uint32_t k = NeighbourStart[Asker]; k < NeighbourStart[Asker + 1]; ++k) {
+            if (State[Neighbours[k]] == FiledState)
+                Out.push_back(Neighbours[k]);
         }
     } else {
-        AskedAt = A.State.Position;
-        if (!ScanCells(a, out))
+        AskedAt = asking.State.Position;
+        if (!ScanCells(Asker, Out))
             return false;
     }
     if (Everywhere.empty())
         return true;
     for (const uint32_t b : Everywhere) {
-        if (b != a && (*Bodies)[b]->Group == A.Group)
-            out.push_back(b);
+        if (b != Asker && (*Bodies)[b]->Group == asking.Group)
+            Out.push_back(b);
     }
-    std::sort(out.begin(), out.end());
+    std::sort(Out.begin(), Out.end());
     return true;
 }
 
-bool TCollisionGrid::AnswerCovers(size_t a) const
+bool TCollisionGrid::AnswerCovers(size_t Asker) const
 {
     if (AnsweredFromFiling)
-        return State[a] == kFiled;
-    return WithinMargin((*Bodies)[a]->State.Position, AskedAt, Margin);
+        return State[Asker] == FiledState;
+    return WithinMargin((*Bodies)[Asker]->State.Position, AskedAt, Margin);
 }
 
-void TCollisionGrid::NoteMoved(size_t index)
+void TCollisionGrid::NoteMoved(size_t Index)
 {
-    if (State[index] != kFiled)
+    if (State[Index] != FiledState)
         return;
-    if (WithinMargin((*Bodies)[index]->State.Position, MakeVector2D(Filing[index].X, Filing[index].Y), Margin))
+    if (WithinMargin((*Bodies)[Index]->State.Position, MakeVector2D(Filing[Index].X, Filing[Index].Y), Margin))
         return;
-    State[index] = kEscaped;
-    Everywhere.push_back(static_cast<uint32_t>(index));
+    State[Index] = EscapedState;
+    Everywhere.push_back(static_cast<uint32_t>(Index));
     ++StatsValue.Escapes;
 }

@@ -25,15 +25,15 @@ struct TBroadPhaseStats {
 
 class TCollisionGrid {
 public:
-    void Build(const std::vector<TBody*>& bodies);
+    void Build(const std::vector<TBody*>& List);
 
-    // Fills out with the indices, ascending, of every body other than a that
-    // may pass the circle test with a (same group, circles possibly meeting).
-    // False when a must instead be tested against every body.
-    bool Query(size_t a, std::vector<uint32_t>& out);
-    // Whether the last answer given to a still covers where a stands.
-    bool AnswerCovers(size_t a) const;
-    void NoteMoved(size_t index);
+    // Fills Out with the indices, ascending, of every body other than Asker
+    // that may pass the circle test with it (same group, circles possibly
+    // meeting). False when Asker must instead be tested against every body.
+    bool Query(size_t Asker, std::vector<uint32_t>& Out);
+    // Whether the last answer given to Asker still covers where it stands.
+    bool AnswerCovers(size_t Asker) const;
+    void NoteMoved(size_t Index);
     const TBroadPhaseStats& Stats() const { return StatsValue; }
     void CountRequery() { ++StatsValue.Requeries; }
 
@@ -50,13 +50,13 @@ private:
         uint32_t Index;
     };
 
-    bool CellOf(TVector2D position, TCell& cell) const;
-    uint32_t Bucket(TCell cell) const;
-    void MarkWide(size_t index);
-    bool Near(const TFiled& a, const TFiled& b) const;
+    bool CellOf(TVector2D Position, TCell& Cell) const;
+    uint32_t Bucket(TCell Cell) const;
+    void MarkWide(size_t Index);
+    bool Near(const TFiled& A, const TFiled& B) const;
     void FileBodies();
     void ListNeighbours();
-    bool ScanCells(size_t a, std::vector<uint32_t>& out) const;
+    bool ScanCells(size_t Asker, std::vector<uint32_t>& Out) const;
 
     const std::vector<TBody*>* Bodies = nullptr;
     double Margin = 0.0;

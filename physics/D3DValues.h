@@ -15,29 +15,29 @@ struct D3DCOLORVALUE {
 
 using D3DCOLOR = uint32_t;
 
-inline D3DVECTOR MakeVector3D(float x, float y, float z)
+inline D3DVECTOR MakeVector3D(float X, float Y, float Z)
 {
-    return D3DVECTOR{x, y, z};
+    return D3DVECTOR{X, Y, Z};
 }
 
-inline D3DCOLORVALUE MakeColourValue(float r, float g, float b, float a)
+inline D3DCOLORVALUE MakeColourValue(float R, float G, float B, float A)
 {
-    return D3DCOLORVALUE{r, g, b, a};
+    return D3DCOLORVALUE{R, G, B, A};
 }
 
 // 1 and above give 255; [0, 1) scales by 255 truncating toward zero (0.5
 // gives 127); negative values and NaN give 0.
-inline uint8_t ColourComponentToByte(float v)
+inline uint8_t ColourComponentToByte(float V)
 {
-    if (v > 1.0f)
+    if (V > 1.0f)
         return 255;
-    if (v >= 0.0f)
-        return static_cast<uint8_t>(v * 255.0f);
+    if (V >= 0.0f)
+        return static_cast<uint8_t>(V * 255.0f);
     return 0;
 }
 
-inline D3DCOLOR ColourValueToARGB(const D3DCOLORVALUE& c)
+inline D3DCOLOR ColourValueToARGB(const D3DCOLORVALUE& C)
 {
-    return (D3DCOLOR(ColourComponentToByte(c.a)) << 24) | (D3DCOLOR(ColourComponentToByte(c.r)) << 16) |
-           (D3DCOLOR(ColourComponentToByte(c.g)) << 8) | D3DCOLOR(ColourComponentToByte(c.b));
+    return (D3DCOLOR(ColourComponentToByte(C.a)) << 24) | (D3DCOLOR(ColourComponentToByte(C.r)) << 16) |
+           (D3DCOLOR(ColourComponentToByte(C.g)) << 8) | D3DCOLOR(ColourComponentToByte(C.b));
 }

@@ -17,7 +17,8 @@ constexpr uint32_t INPUT_RIGHT = 0x2;
 constexpr uint32_t INPUT_UP = 0x4;
 constexpr uint32_t INPUT_DOWN = 0x8;
 
-constexpr float DEMO_STEP = 0.02f;
+// The length of one simulated step of the demo, in seconds.
+constexpr float DemoStepTime = 0.02f;
 
 struct TDemoScene {
     TPhysics2D Physics;
@@ -32,9 +33,9 @@ struct TDemoScene {
 
 // Sets up a freshly constructed scene: the player first in the world's
 // bodies, then the boxes in index order, then the spring.
-void BuildDemoBodies(TDemoScene& scene);
+void BuildDemoBodies(TDemoScene& Scene);
 
 // One step's input: left and right turn the player, up and down thrust
 // along its own x axis from a point behind its centre. Opposite keys cancel;
 // other bits are ignored.
-void ApplyDemoInput(TBody& player, uint32_t input);
+void ApplyDemoInput(TBody& Player, uint32_t Input);

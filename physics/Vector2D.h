@@ -25,9 +25,9 @@ struct TSinCos {
     float s, c;
 };
 
-inline TVector2D MakeVector2D(float x, float y)
+inline TVector2D MakeVector2D(float X, float Y)
 {
-    return TVector2D{x, y};
+    return TVector2D{X, Y};
 }
 
 inline TVector2D ZeroVector2D()
@@ -35,63 +35,63 @@ inline TVector2D ZeroVector2D()
     return TVector2D{0.0f, 0.0f};
 }
 
-inline TVector2D VecAdd(TVector2D a, TVector2D b)
+inline TVector2D VecAdd(TVector2D A, TVector2D B)
 {
-    return TVector2D{a.x + b.x, a.y + b.y};
+    return TVector2D{A.x + B.x, A.y + B.y};
 }
 
-inline TVector2D VecSub(TVector2D a, TVector2D b)
+inline TVector2D VecSub(TVector2D A, TVector2D B)
 {
-    return TVector2D{a.x - b.x, a.y - b.y};
+    return TVector2D{A.x - B.x, A.y - B.y};
 }
 
-inline TVector2D VecScale(TVector2D v, float s)
+inline TVector2D VecScale(TVector2D V, float S)
 {
-    return TVector2D{v.x * s, v.y * s};
+    return TVector2D{V.x * S, V.y * S};
 }
 
 // The second operand is taken by value, which is what makes a == b safe.
-inline void VecAddTo(TVector2D& a, TVector2D b)
+inline void VecAddTo(TVector2D& A, TVector2D B)
 {
-    a.x = a.x + b.x;
-    a.y = a.y + b.y;
+    A.x = A.x + B.x;
+    A.y = A.y + B.y;
 }
 
-inline void VecSubFrom(TVector2D& a, TVector2D b)
+inline void VecSubFrom(TVector2D& A, TVector2D B)
 {
-    a.x = a.x - b.x;
-    a.y = a.y - b.y;
+    A.x = A.x - B.x;
+    A.y = A.y - B.y;
 }
 
-inline void VecScaleBy(TVector2D& v, float s)
+inline void VecScaleBy(TVector2D& V, float S)
 {
-    v.x = v.x * s;
-    v.y = v.y * s;
+    V.x = V.x * S;
+    V.y = V.y * S;
 }
 
-inline float VecDot(TVector2D a, TVector2D b)
+inline float VecDot(TVector2D A, TVector2D B)
 {
-    return a.x * b.x + a.y * b.y;
+    return A.x * B.x + A.y * B.y;
 }
 
-inline float VecLength(TVector2D v)
+inline float VecLength(TVector2D V)
 {
-    return std::sqrt(v.x * v.x + v.y * v.y);
+    return std::sqrt(V.x * V.x + V.y * V.y);
 }
 
 // (0, 0) for a zero or NaN length instead of a division by it.
-inline TVector2D VecNormalize(TVector2D v)
+inline TVector2D VecNormalize(TVector2D V)
 {
-    const float length = VecLength(v);
+    const float length = VecLength(V);
     if (length == 0.0f || std::isnan(length))
         return ZeroVector2D();
-    return TVector2D{v.x / length, v.y / length};
+    return TVector2D{V.x / length, V.y / length};
 }
 
 // A quarter turn from x toward y; VecDot(VecPerp(r), f) is the 2D cross product.
-inline TVector2D VecPerp(TVector2D v)
+inline TVector2D VecPerp(TVector2D V)
 {
-    return TVector2D{-v.y, v.x};
+    return TVector2D{-V.y, V.x};
 }
 
 // Sine and cosine are evaluated once, in double, and rounded to float. The
@@ -99,37 +99,37 @@ inline TVector2D VecPerp(TVector2D v)
 // the double ones are close to correctly rounded, so the rounded results are
 // the same wherever the program runs. glibc's sincos is called directly so
 // that optimised and unoptimised builds use the very same routine.
-inline TSinCos SinCos(float angle)
+inline TSinCos SinCos(float Angle)
 {
     double s = 0.0;
     double c = 0.0;
-    ::sincos(static_cast<double>(angle), &s, &c);
+    ::sincos(static_cast<double>(Angle), &s, &c);
     return TSinCos{static_cast<float>(s), static_cast<float>(c)};
 }
 
-inline TVector2D VecRotated(TVector2D v, float angle)
+inline TVector2D VecRotated(TVector2D V, float Angle)
 {
-    const TSinCos sc = SinCos(angle);
-    return TVector2D{sc.c * v.x - sc.s * v.y, sc.s * v.x + sc.c * v.y};
+    const TSinCos sc = SinCos(Angle);
+    return TVector2D{sc.c * V.x - sc.s * V.y, sc.s * V.x + sc.c * V.y};
 }
 
-inline void VecRotate(TVector2D& v, float angle)
+inline void VecRotate(TVector2D& V, float Angle)
 {
-    v = VecRotated(v, angle);
+    V = VecRotated(V, Angle);
 }
 
-inline TMatrix2D RotationMatrix2D(float angle)
+inline TMatrix2D RotationMatrix2D(float Angle)
 {
-    const TSinCos sc = SinCos(angle);
+    const TSinCos sc = SinCos(Angle);
     return TMatrix2D{sc.c, -sc.s, sc.s, sc.c};
 }
 
-inline TVector2D VecTransformed(TVector2D v, const TMatrix2D& m)
+inline TVector2D VecTransformed(TVector2D V, const TMatrix2D& M)
 {
-    return TVector2D{m.M11 * v.x + m.M12 * v.y, m.M21 * v.x + m.M22 * v.y};
+    return TVector2D{M.M11 * V.x + M.M12 * V.y, M.M21 * V.x + M.M22 * V.y};
 }
 
-inline void VecTransform(TVector2D& v, const TMatrix2D& m)
+inline void VecTransform(TVector2D& V, const TMatrix2D& M)
 {
-    v = VecTransformed(v, m);
+    V = VecTransformed(V, M);
 }

@@ -8,26 +8,17 @@
 namespace {
 
 // Below this many bodies building the grid costs more than it saves.
-constexpr size_t kGridFromBodies = 48;
+constexpr size_t GridFromBodies = 48;
 
-// Outlines up to this many vertices have their edge vectors precomputed on
-// the stack in the fast crossing test.
-constexpr size_t kMaxFastVertices = 16;
-
-uint64_t Bits(TVector2D v)
+// Parameter along the first edge (direction Edge from Start) at which it
+// meets the line through OtherStart with normal OtherNormal; -1 when the two
+// are parallel.
+float EdgeParameter(TVector2D Start, TVector2D Edge, TVector2D OtherStart, TVector2D OtherNormal)
 {
-    return std::bit_cast<uint64_t>(v);
-}
-
-// Parameter along the first edge (direction `edge` from `start`) at which it
-// meets the line through `otherStart` with normal `otherNormal`; -1 when
-// the two are parallel.
-float EdgeParameter(TVector2D start, TVector2D edge, TVector2D otherStart, TVector2D otherNormal)
-{
-    const float denominator = VecDot(edge, otherNormal);
+    const float denominator = VecDot(Edge, OtherNormal);
     if (denominator == 0.0f)
         return -1.0f;
-    return VecDot(VecSub(otherStart, start), otherNormal) / denominator;
+    return VecDot(VecSub(OtherStart, Start), OtherNormal) / denominator;
 }
 
 // Steps 1 and 2 of a visit, cheap enough to be worth inlining into the loops.
@@ -39,9 +30,9 @@ inline bool CirclesMeet(const TBody& A, const TBody& B)
     return dist < A.Radius + B.Radius;
 }
 
-bool InEdge(float t)
+bool InEdge(float T)
 {
-    return t >= 0.0f && t < 1.0f;
+    return T >= 0.0f && T < 1.0f;
 }
 
 // Four floats as one register (GCC/Clang vector extension, any target):
@@ -51,123 +42,9 @@ typedef int32_t TInt4 __attribute__((vector_size(16)));
 
 }  // namespace
 
-// ---------------------------------------------------------------- bodies
-
-void TBody::SetVertexCount(size_t count)
-{
-    LocalVertices.resize(count, ZeroVector2D());
-    WorldVertices.resize(count, ZeroVector2D());
-    WorldVerticesCurrent = false;
-}
-
-void TBody::ComputeRadius()
-{
-    Radius = 0.0f;
-    for (const TVector2D& v : LocalVertices) {
-        const float length = VecLength(v);
-        if (length > Radius)
-            Radius = length;
-    }
-}
-
-void TBody::SetBox(float width, float height)
-{
-    SetVertexCount(4);
-    const float hw = width / 2.0f;
-    const float hh = height / 2.0f;
-    LocalVertices[0] = MakeVector2D(-hw, -hh);
-    LocalVertices[1] = MakeVector2D(hw, -hh);
-    LocalVertices[2] = MakeVector2D(hw, hh);
-    LocalVertices[3] = MakeVector2D(-hw, hh);
-    ComputeRadius();
-}
-
-void TBody::UpdateWorldVertices(const TBodyState& state)
-{
-    const TMatrix2D m = RotationMatrix2D(state.Angle);
-    const size_t count = std::min(LocalVertices.size(), WorldVertices.size());
-    for (size_t i = 0; i < count; ++i) {
-        WorldVertices[i] = VecTransformed(LocalVertices[i], m);
-        VecAddTo(WorldVertices[i], state.Position);
-    }
-    WorldVerticesCurrent = false;
-}
-
-const TMatrix2D& TBody::Rotation()
-{
-    const uint32_t angleBits = std::bit_cast<uint32_t>(State.Angle);
-    if (!RotationKnown || angleBits != RotationAngleBits) {
-        CachedRotation = RotationMatrix2D(State.Angle);
-        RotationAngleBits = angleBits;
-        RotationKnown = true;
-    }
-    return CachedRotation;
-}
-
-// The same arithmetic as UpdateWorldVertices(State), skipped when neither
-// the angle nor the position has changed since the last time in this pass.
-void TBody::RefreshWorldVertices()
-{
-    if (WorldVerticesCurrent && Bits(WorldVerticesPosition) == Bits(State.Position))
-        return;
-    const TMatrix2D& m = Rotation();
-    const size_t count = std::min(LocalVertices.size(), WorldVertices.size());
-    for (size_t i = 0; i < count; ++i) {
-        WorldVertices[i] = VecTransformed(LocalVertices[i], m);
-        VecAddTo(WorldVertices[i], State.Position);
-    }
-    WorldVerticesCurrent = true;
-    WorldVerticesPosition = State.Position;
-}
-
-TVector2D TBody::WorldPoint(TVector2D localPoint) const
-{
-    return VecAdd(State.Position, VecRotated(localPoint, State.Angle));
-}
-
-TVector2D TBody::PointVelocity(TVector2D localPoint) const
-{
-    const TVector2D r = VecRotated(localPoint, State.Angle);
-    return VecAdd(State.Velocity, VecScale(VecPerp(r), State.AngularVelocity));
-}
-
-void TBody::AddForceAtPoint(TVector2D localPoint, TVector2D force)
-{
-    const TVector2D r = VecTransformed(localPoint, RotationMatrix2D(State.Angle));
-    VecAddTo(State.Force, force);
-    State.Torque = State.Torque + VecDot(VecPerp(r), force);
-}
-
-void TBody::AddLocalForceAtPoint(TVector2D localPoint, TVector2D localForce)
-{
-    const TMatrix2D m = RotationMatrix2D(State.Angle);
-    const TVector2D r = VecTransformed(localPoint, m);
-    const TVector2D force = VecTransformed(localForce, m);
-    VecAddTo(State.Force, force);
-    State.Torque = State.Torque + VecDot(VecPerp(r), force);
-}
-
-TBodyDerivative TBody::Derivative(const TBodyState& state, float dt) const
-{
-    TBodyDerivative d;
-    d.DPosition = VecScale(state.Velocity, dt);
-    d.DVelocity = VecScale(state.Force, dt * InvMass);
-    d.DAngle = state.AngularVelocity * dt;
-    d.DAngularVelocity = state.Torque * dt * InvInertia;
-    return d;
-}
-
-void ApplyDerivative(TBodyState& state, const TBodyDerivative& d, float factor)
-{
-    VecAddTo(state.Velocity, VecScale(d.DVelocity, factor));
-    VecAddTo(state.Position, VecScale(d.DPosition, factor));
-    state.Angle = state.Angle + d.DAngle * factor;
-    state.AngularVelocity = state.AngularVelocity + d.DAngularVelocity * factor;
-}
-
 // ---------------------------------------------------------------- springs
 
-void TSpring::Apply(float)
+void TSpring::Apply(float /*Dt*/)
 {
     if (!BodyA || !BodyB)
         return;
@@ -195,29 +72,29 @@ void TSpring::Apply(float)
 
 // ---------------------------------------------------------------- world step
 
-void TPhysics2D::ApplyDrag(TBody& body)
+void TPhysics2D::ApplyDrag(TBody& Body)
 {
-    TBodyState& s = body.State;
+    TBodyState& s = Body.State;
     const TVector2D local = VecRotated(s.Velocity, -s.Angle);
-    TVector2D drag = MakeVector2D(-body.LinearDrag.x * local.x, -body.LinearDrag.y * local.y);
+    TVector2D drag = MakeVector2D(-Body.LinearDrag.x * local.x, -Body.LinearDrag.y * local.y);
     // Rotation() is RotationMatrix2D(Angle), whose product is VecRotate's
     // to the bit; it also primes the matrix that the collision pass uses.
-    VecTransform(drag, body.Rotation());
+    VecTransform(drag, Body.Rotation());
     VecAddTo(s.Force, drag);
-    s.Torque = -body.AngularDrag * s.AngularVelocity + s.Torque;
+    s.Torque = -Body.AngularDrag * s.AngularVelocity + s.Torque;
 }
 
-void TPhysics2D::Step(TIntegrationMode mode, float dt)
+void TPhysics2D::Step(TIntegrationMode Mode, float Dt)
 {
     for (TBody* body : Bodies)
         ApplyDrag(*body);
-    ApplyConstraints(dt);
+    ApplyConstraints(Dt);
     Collide();
     for (TBody* body : Bodies) {
-        if (mode == TIntegrationMode::imEuler)
-            IntegrateEuler(*body, dt);
-        else if (mode == TIntegrationMode::imMidpoint)
-            IntegrateMidpoint(*body, dt);
+        if (Mode == TIntegrationMode::imEuler)
+            IntegrateEuler(*body, Dt);
+        else if (Mode == TIntegrationMode::imMidpoint)
+            IntegrateMidpoint(*body, Dt);
     }
     for (TBody* body : Bodies) {
         body->State.Force = ZeroVector2D();
@@ -225,28 +102,28 @@ void TPhysics2D::Step(TIntegrationMode mode, float dt)
     }
 }
 
-void TPhysics2D::IntegrateEuler(TBody& body, float dt)
+void TPhysics2D::IntegrateEuler(TBody& Body, float Dt)
 {
-    const TBodyDerivative d = body.Derivative(body.State, dt);
-    ApplyDerivative(body.State, d, 1.0f);
+    const TBodyDerivative d = Body.Derivative(Body.State, Dt);
+    ApplyDerivative(Body.State, d, 1.0f);
 }
 
 // Forces are not evaluated again at the midpoint, so the second derivative
 // differs from the first only in DPosition and DAngle: the position advances
 // with the mean of the old and new velocity.
-void TPhysics2D::IntegrateMidpoint(TBody& body, float dt)
+void TPhysics2D::IntegrateMidpoint(TBody& Body, float Dt)
 {
-    const TBodyDerivative d1 = body.Derivative(body.State, dt);
-    TBodyState half = body.State;
+    const TBodyDerivative d1 = Body.Derivative(Body.State, Dt);
+    TBodyState half = Body.State;
     ApplyDerivative(half, d1, 0.5f);
-    const TBodyDerivative d2 = body.Derivative(half, dt);
-    ApplyDerivative(body.State, d2, 1.0f);
+    const TBodyDerivative d2 = Body.Derivative(half, Dt);
+    ApplyDerivative(Body.State, d2, 1.0f);
 }
 
-void TPhysics2D::ApplyConstraints(float dt)
+void TPhysics2D::ApplyConstraints(float Dt)
 {
     for (TConstraint* constraint : Constraints)
-        constraint->Apply(dt);
+        constraint->Apply(Dt);
 }
 
 // ---------------------------------------------------------------- collisions
@@ -259,56 +136,32 @@ void TPhysics2D::Collide()
         CollideBroadPhase();
 }
 
+// The plain reference: every ordered pair of distinct entries, A in list
+// order, then B; the grid pass visits exactly the same pairs in the same
+// order, so the two give the same bits.
 void TPhysics2D::CollideAllPairs()
 {
-    for (TBody* body : Bodies)
+    for (TBody* body : Bodies) {
         body->Collided = false;
-    const size_t count = Bodies.size();
-    for (size_t a = 0; a < count; ++a) {
-        TBody& A = *Bodies[a];
-        for (size_t b = 0; b < count; ++b) {
-            if (b == a)
-                continue;
-            TBody& B = *Bodies[b];
-            if (A.Group != B.Group)
-                continue;
-            const float dist = VecLength(VecSub(B.State.Position, A.State.Position));
-            if (!(dist < A.Radius + B.Radius))
-                continue;
-            A.UpdateWorldVertices(A.State);
-            B.UpdateWorldVertices(B.State);
-            const float e = (A.Restitution + B.Restitution) / 2.0f;
-            TVector2D P{};
-            if (!FindEdgeCrossing(A, B, P))
-                continue;
-            // A fixed nudge of half a unit in all, split by restitution.
-            const TVector2D h = VecScale(VecNormalize(VecSub(B.State.Position, A.State.Position)), 0.5f);
-            VecSubFrom(A.State.Position, VecScale(h, e));
-            VecAddTo(B.State.Position, VecScale(h, 1.0f - e));
-            A.UpdateWorldVertices(A.State);
-            B.UpdateWorldVertices(B.State);
-            if (!A.Collided && !B.Collided) {
-                const TVector2D n =
-                    VecNormalize(VecSub(VecSub(A.State.Position, P), VecSub(B.State.Position, P)));
-                ApplyImpulse(A, B, P, n);
-            }
-            A.Collided = true;
-            B.Collided = true;
-        }
+        body->WorldVerticesCurrent = false;
     }
+    for (size_t a = 0; a < Bodies.size(); ++a)
+        VisitAll(a, 0, false);
 }
 
-// The all-pairs visit with two shortcuts that keep every bit: world
-// vertices are recomputed only when the position has changed, and the
-// crossing test reuses B's edge vectors across A's edges and stops working
-// on an edge pair as soon as A's parameter is out of range.
+// One visit of an ordered pair whose circles meet, for both passes: world
+// vertices brought up to date, the crossing test, the nudge and the impulse.
+// Two shortcuts keep every bit: world vertices are recomputed only when the
+// position or angle has changed, and the crossing test reuses B's edge
+// vectors across A's edges and stops on an edge pair as soon as A's
+// parameter is out of range. True when the pair was nudged.
 bool TPhysics2D::TouchPair(TBody& A, TBody& B)
 {
     A.RefreshWorldVertices();
     B.RefreshWorldVertices();
     const float e = (A.Restitution + B.Restitution) / 2.0f;
     TVector2D P{};
-    if (!FindEdgeCrossingFast(A, B, P))
+    if (!FindEdgeCrossing(A, B, P))
         return false;
     const TVector2D h = VecScale(VecNormalize(VecSub(B.State.Position, A.State.Position)), 0.5f);
     VecSubFrom(A.State.Position, VecScale(h, e));
@@ -324,13 +177,13 @@ bool TPhysics2D::TouchPair(TBody& A, TBody& B)
     return true;
 }
 
-void TPhysics2D::VisitAll(size_t a, size_t from, bool gridBuilt)
+void TPhysics2D::VisitAll(size_t A, size_t From, bool GridBuilt)
 {
-    TBody& A = *Bodies[a];
-    for (size_t b = from; b < Bodies.size(); ++b) {
-        if (b == a || !CirclesMeet(A, *Bodies[b]) || !TouchPair(A, *Bodies[b]) || !gridBuilt)
+    TBody& first = *Bodies[A];
+    for (size_t b = From; b < Bodies.size(); ++b) {
+        if (b == A || !CirclesMeet(first, *Bodies[b]) || !TouchPair(first, *Bodies[b]) || !GridBuilt)
             continue;
-        Grid.NoteMoved(a);
+        Grid.NoteMoved(A);
         Grid.NoteMoved(b);
     }
 }
@@ -342,7 +195,7 @@ void TPhysics2D::CollideBroadPhase()
         body->Collided = false;
         body->WorldVerticesCurrent = false;
     }
-    if (count < kGridFromBodies) {
+    if (count < GridFromBodies) {
         for (size_t a = 0; a < count; ++a)
             VisitAll(a, 0, false);
         return;
@@ -375,29 +228,6 @@ void TPhysics2D::CollideBroadPhase()
             next = size_t(std::upper_bound(Candidates.begin(), Candidates.end(), b) - Candidates.begin());
         }
     }
-}
-
-bool TPhysics2D::FindEdgeCrossing(const TBody& A, const TBody& B, TVector2D& P) const
-{
-    const std::vector<TVector2D>& a = A.WorldVertices;
-    const std::vector<TVector2D>& b = B.WorldVertices;
-    for (size_t i = 0; i < a.size(); ++i) {
-        const TVector2D a1 = a[i];
-        const TVector2D a2 = a[(i + 1) % a.size()];
-        for (size_t j = 0; j < b.size(); ++j) {
-            const TVector2D b1 = b[j];
-            const TVector2D b2 = b[(j + 1) % b.size()];
-            const TVector2D nb = VecPerp(VecSub(b2, b1));
-            const float ta = EdgeParameter(a1, VecSub(a2, a1), b1, nb);
-            const TVector2D na = VecPerp(VecSub(a2, a1));
-            const float tb = EdgeParameter(b1, VecSub(b2, b1), a1, na);
-            if (InEdge(tb) && InEdge(ta)) {
-                P = VecAdd(a1, VecScale(VecSub(a2, a1), ta));
-                return true;
-            }
-        }
-    }
-    return false;
 }
 
 namespace {
@@ -444,29 +274,25 @@ bool FindEdgeCrossingQuad(const std::vector<TVector2D>& a, const std::vector<TVe
 
 }  // namespace
 
-bool TPhysics2D::FindEdgeCrossingFast(const TBody& A, const TBody& B, TVector2D& P) const
+// For each edge of A in order, each edge of B in order: the parameter along
+// A's edge at which it meets the line of B's edge, and along B's edge where
+// it meets the line of A's; both in [0, 1) is a crossing. Parallel edges
+// never cross. Four-sided B takes the lane-parallel path.
+bool TPhysics2D::FindEdgeCrossing(const TBody& A, const TBody& B, TVector2D& P) const
 {
     const std::vector<TVector2D>& a = A.WorldVertices;
     const std::vector<TVector2D>& b = B.WorldVertices;
     if (b.size() == 4)
         return FindEdgeCrossingQuad(a, b, P);
-    if (b.size() > kMaxFastVertices)
-        return FindEdgeCrossing(A, B, P);
-    std::array<TVector2D, kMaxFastVertices> bEdge;
-    std::array<TVector2D, kMaxFastVertices> bNormal;
-    for (size_t j = 0; j < b.size(); ++j) {
-        bEdge[j] = VecSub(b[(j + 1) % b.size()], b[j]);
-        bNormal[j] = VecPerp(bEdge[j]);
-    }
     for (size_t i = 0; i < a.size(); ++i) {
         const TVector2D a1 = a[i];
         const TVector2D aEdge = VecSub(a[(i + 1) % a.size()], a1);
         const TVector2D aNormal = VecPerp(aEdge);
         for (size_t j = 0; j < b.size(); ++j) {
-            const float ta = EdgeParameter(a1, aEdge, b[j], bNormal[j]);
-            if (!InEdge(ta))
-                continue;
-            if (!InEdge(EdgeParameter(b[j], bEdge[j], a1, aNormal)))
+            const TVector2D b1 = b[j];
+            const TVector2D bEdge = VecSub(b[(j + 1) % b.size()], b1);
+            const float ta = EdgeParameter(a1, aEdge, b1, VecPerp(bEdge));
+            if (!InEdge(ta) || !InEdge(EdgeParameter(b1, bEdge, a1, aNormal)))
                 continue;
             P = VecAdd(a1, VecScale(aEdge, ta));
             return true;
@@ -475,24 +301,24 @@ bool TPhysics2D::FindEdgeCrossingFast(const TBody& A, const TBody& B, TVector2D&
     return false;
 }
 
-void TPhysics2D::ApplyImpulse(TBody& A, TBody& B, TVector2D P, TVector2D n)
+void TPhysics2D::ApplyImpulse(TBody& A, TBody& B, TVector2D P, TVector2D N)
 {
     const TVector2D rA = VecSub(P, A.State.Position);
     const TVector2D rB = VecSub(P, B.State.Position);
     const TVector2D vA = VecAdd(A.State.Velocity, VecScale(VecPerp(rA), A.State.AngularVelocity));
     const TVector2D vB = VecAdd(B.State.Velocity, VecScale(VecPerp(rB), B.State.AngularVelocity));
-    const float vn = VecDot(VecSub(vA, vB), n);
+    const float vn = VecDot(VecSub(vA, vB), N);
     if (vn >= 0.0f)
         return;  // the contact points are not approaching
     const float e = (A.Restitution + B.Restitution) / 2.0f;
     const float numerator = vn * -(1.0f + e);
-    const float cA = VecDot(VecPerp(rA), n);
-    const float cB = VecDot(VecPerp(rB), n);
+    const float cA = VecDot(VecPerp(rA), N);
+    const float cB = VecDot(VecPerp(rB), N);
     const float denominator =
-        VecDot(n, n) * (A.InvMass + B.InvMass) + cA * cA * A.InvInertia + cB * cB * B.InvInertia;
+        VecDot(N, N) * (A.InvMass + B.InvMass) + cA * cA * A.InvInertia + cB * cB * B.InvInertia;
     const float j = denominator == 0.0f ? 0.0f : numerator / denominator;
-    VecAddTo(A.State.Velocity, VecScale(n, A.InvMass * j));
+    VecAddTo(A.State.Velocity, VecScale(N, A.InvMass * j));
     A.State.AngularVelocity = A.State.AngularVelocity + cA * j * A.InvInertia;
-    VecSubFrom(B.State.Velocity, VecScale(n, B.InvMass * j));
+    VecSubFrom(B.State.Velocity, VecScale(N, B.InvMass * j));
     B.State.AngularVelocity = B.State.AngularVelocity - cB * j * B.InvInertia;
 }

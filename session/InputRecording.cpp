@@ -1,6 +1,6 @@
 #include "session/InputRecording.h"
 
-#include "kernel/OB_Kernel.h"
+#include "kernel/OB_Errors.h"
 
 #include <fcntl.h>
 

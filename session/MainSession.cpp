@@ -2,9 +2,11 @@
 
 #include "console/OB_Console.h"
 #include "console/OB_ConsoleDraw.h"
+#include "console/OB_ConsoleEdit.h"
+#include "kernel/OB_FrameTimer.h"
+#include "kernel/OB_KeyCodes.h"
 #include "video/OB_Primitive.h"
 #include "video/OB_Video.h"
-#include "video/platform/OB_KeyMap.h"
 
 #include <cmath>
 
@@ -46,9 +48,10 @@ void TMainSession::Start()
     FPlaySpeed = 1.0f;
     OB_Video_SetVirtualSize(800, 600, 0);
     AddWatch("fps");
-    AddVariable("numupdates", TVariableType::vtInt, &FStepCount);
-    AddVariable("playspeed", TVariableType::vtFloat, &FPlaySpeed);
-    AddVariable("T", TVariableType::vtDouble, &OB_VideoInfo.FrameTime);
+    // "numupdates" is shown and set as INT, though it counts unsigned steps.
+    AddVariable("numupdates", TVariableAddress::IntOverUnsigned(&FStepCount));
+    AddVariable("playspeed", &FPlaySpeed);
+    AddVariable("T", &OB_VideoInfo.FrameTime);
     AddWatch("numupdates");
     AddWatch("T");
     AddCommand("record", "", FileCommand<&TMainSession::StartRecording>, this);
@@ -69,19 +72,19 @@ void TMainSession::Stop()
 
 void TMainSession::Update()
 {
-    FAccumulator += OB_VideoInfo.FrameTime * static_cast<double>(FPlaySpeed);
+    FAccumulator += OB_Kernel_FrameTime() * static_cast<double>(FPlaySpeed);
     // An infinite play speed times a zero frame time is not a number; the
     // accumulator would never step again.
     if (std::isnan(FAccumulator))
         FAccumulator = 0;
     uint32_t steps = 0;
-    while (FAccumulator > StepTime) {
+    while (FAccumulator > DemoStepTime) {
         if (steps == MaxStepsPerFrame) {
             FAccumulator = 0;
             break;
         }
         RunStep();
-        FAccumulator -= StepTime;
+        FAccumulator -= DemoStepTime;
         ++steps;
     }
     FlushRecording();
@@ -94,13 +97,13 @@ void TMainSession::RunStep()
         PlayStep();
     else
         RecordStep();
-    StepPhysics(StepTime);
+    StepPhysics(DemoStepTime);
 }
 
 void TMainSession::PlayStep()
 {
     if (FPendingValid && FPending.StepNumber <= FStepCount) {
-        ApplyInput(FPending.InputBits, StepTime);
+        ApplyInput(FPending.InputBits, DemoStepTime);
         try {
             FPendingValid = FReader->ReadRecord(FPending);
         } catch (const std::exception& error) {
@@ -117,7 +120,7 @@ void TMainSession::RecordStep()
         WriteInputRecord(input);
         ++FStepCount;
     }
-    ApplyInput(input, StepTime);
+    ApplyInput(input, DemoStepTime);
 }
 
 uint32_t TMainSession::SampleInput() const

@@ -18,8 +18,6 @@ enum class TPlaybackMode : uint8_t { pmNone = 0, pmRecord = 1, pmPlay = 2 };
 
 class TMainSession : public TSession {
 public:
-    // The length of one simulated step, in seconds.
-    static constexpr float StepTime = 0.02f;
     // One frame runs at most this many steps (50 steps of the one-second
     // frame-time cap at play speed 100) and drops the time beyond them.
     static constexpr uint32_t MaxStepsPerFrame = 5000;

@@ -1,6 +1,7 @@
 #include "session/Session.h"
 
 #include "kernel/OB_Platform.h"
+#include "video/OB_Video.h"
 
 namespace {
 

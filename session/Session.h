@@ -5,7 +5,7 @@
 // one message or one frame, never both. A session is run once.
 #pragma once
 
-#include "video/OB_Video.h"
+#include "video/OB_WindowMessages.h"
 
 #include <cstdint>
 #include <memory>

@@ -2,8 +2,15 @@
 // a fake platform, the engine started on a headless device, pixel reading.
 #pragma once
 
+#include "FakePlatform.h"
 #include "console/OB_Console.h"
-#include "kernel/OB_Kernel.h"
+#include "console/OB_ConsoleCommands.h"
+#include "console/OB_ConsoleEdit.h"
+#include "console/OB_ConsoleNumbers.h"
+#include "kernel/OB_Errors.h"
+#include "kernel/OB_FrameTimer.h"
+#include "kernel/OB_Resources.h"
+#include "session/OB_Kernel.h"
 #include "kernel/OB_Platform.h"
 #include "session/MainSession.h"
 #include "video/OB_Primitive.h"
@@ -23,31 +30,6 @@
 #include <vector>
 
 #include <unistd.h>
-
-class TFakePlatform : public OB_TPlatform {
-public:
-    int64_t Counter = 0;   // in milliseconds
-    uint32_t Ticks = 0;
-    std::set<uint16_t> KeysDown;
-    OB_TMemoryStatus Memory;
-    OB_THeapStatus Heap;
-    int Waits = 0;
-
-    int64_t PerformanceCounter() override { return Counter; }
-    int64_t PerformanceFrequency() override { return 1000; }
-    uint32_t TickCount() override { return Ticks; }
-    bool IsKeyDown(uint16_t virtualKey) override { return KeysDown.count(virtualKey) != 0; }
-    OB_TMemoryStatus MemoryStatus() override { return Memory; }
-    OB_THeapStatus HeapStatus() override { return Heap; }
-    void WaitForEvents(int) override { ++Waits; }
-};
-
-// Installs the fake platform for the life of the object.
-struct TFakePlatformScope {
-    TFakePlatformScope() { OB_SetPlatform(&Platform); }
-    ~TFakePlatformScope() { OB_SetPlatform(nullptr); }
-    TFakePlatform Platform;
-};
 
 // Runs the test inside a fresh, empty directory and removes it afterwards.
 class TTempDirTest : public ::testing::Test {
@@ -153,10 +135,13 @@ std::string ErrorText(const std::function<void()>& action)
     return "no error";
 }
 
-// One frame of a session that measured the given frame time.
+// One frame of a session that measured the given frame time: the fake
+// clock, which must be installed, moves on by that much before the frame.
 inline void RunFrame(TSession& session, double frameTime)
 {
-    OB_VideoInfo.FrameTime = frameTime;
+    auto* fake = dynamic_cast<TFakePlatform*>(&OB_Platform());
+    ASSERT_NE(fake, nullptr) << "RunFrame needs the fake platform";
+    fake->Advance(frameTime);
     session.Update();
 }
 

@@ -1,4 +1,7 @@
 #include "console/OB_Console.h"
+#include "console/OB_ConsoleCommands.h"
+#include "console/OB_ConsoleEdit.h"
+#include "console/OB_ConsoleNumbers.h"
 #include "console/OB_Logfile.h"
 #include "kernel/OB_Messages.h"
 #include "video/OB_Video.h"
@@ -85,10 +88,10 @@ TEST(Console, SetAndGetGoThroughTheAddressAndStringsKeepTheirCapacity)
     uint32_t u = 0;
     float f = 0, twin = 0;
     char s[6] = "old";   // room for five characters
-    AddVariable("u", TVariableType::vtUInt, &u);
-    AddVariable("f", TVariableType::vtFloat, &f);
-    AddVariable("f", TVariableType::vtFloat, &twin);
-    AddVariable("s", TVariableType::vtString, s, sizeof s);
+    AddVariable("u", &u);
+    AddVariable("f", &f);
+    AddVariable("f", &twin);
+    AddVariable("s", s);
 
     Typed("set u $FFFFFFFF");
     Typed("set f 0.1");

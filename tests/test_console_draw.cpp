@@ -81,7 +81,7 @@ TEST_F(ConsoleDisplay, HiddenConsoleDrawsOnlyTheWatchesWithNoGapsAndNoStateChang
 {
     ConsolePrint("a line that must not show");
     static int32_t drawTest = 7;
-    AddVariable("drawtest", TVariableType::vtInt, &drawTest);
+    AddVariable("drawtest", &drawTest);
     AddWatch("fps");
     AddWatch("consoleheight");
     AddWatch("drawtest");

@@ -1,5 +1,8 @@
 #include "console/OB_Console.h"
-#include "video/platform/OB_KeyMap.h"
+#include "console/OB_ConsoleCommands.h"
+#include "console/OB_ConsoleEdit.h"
+#include "console/OB_ConsoleNumbers.h"
+#include "kernel/OB_KeyCodes.h"
 
 #include <gtest/gtest.h>
 

@@ -16,6 +16,7 @@ TEST_F(CrashSafety, AKilledRecordingHoldsWholeNumberedRecords)
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
+        TFakePlatformScope fake;
         OB_Kernel_Init();
         OB_Video_Open(nullptr, 160, 120, 32, false, true, 0);
         TMainSession session;

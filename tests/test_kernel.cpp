@@ -17,18 +17,18 @@ TEST_F(Kernel, StartUpAndShutDownFrameTheLog)
 
 TEST_F(Kernel, FrameTimerCountsWholeSecondWindowsAndCapsTheFrameTime)
 {
-    Fake.Platform.Counter = 5000;
+    Fake.Platform.Counter = 5000'000;
     OB_Kernel_Init();
     // Each frame: its counter, then the rate and frame time it reports. The
     // first frame starts a one-second window; frames up to and including its
     // end count into it; a five-second pause gives exactly one second.
     const std::tuple<int64_t, int, double> frames[] = {
-        {5100, 0, 0.1}, {5400, 0, 0.3}, {5800, 0, 0.4}, {6100, 0, 0.3}, {6101, 4, 0.001}, {11101, 1, 1.0}};
+        {5100, 0, 0.1}, {5400, 0, 0.3}, {5800, 0, 0.4}, {6100, 0, 0.3}, {6101, 4, 0.001}, {11101, 1, 1.0}};   // ms
     for (const auto& [counter, fps, frameTime] : frames) {
-        Fake.Platform.Counter = counter;
+        Fake.Platform.Counter = counter * 1000;
         OB_Kernel_UpdateTimer();
-        EXPECT_EQ(OB_VideoInfo.FPS, fps) << counter;
-        EXPECT_DOUBLE_EQ(OB_VideoInfo.FrameTime, frameTime) << counter;
+        EXPECT_EQ(OB_Kernel_FPS(), fps) << counter;
+        EXPECT_DOUBLE_EQ(OB_Kernel_FrameTime(), frameTime) << counter;
     }
     OB_Kernel_Finalize();
 }

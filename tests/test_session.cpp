@@ -1,6 +1,6 @@
 #include "session/Session.h"
 #include "TestSupport.h"
-#include "video/platform/OB_KeyMap.h"
+#include "kernel/OB_KeyCodes.h"
 
 #include <deque>
 #include <stdexcept>

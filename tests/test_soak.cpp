@@ -2,7 +2,7 @@
 // full-screen toggles: no body may ever hold a number that is not finite,
 // and the heap in use must stay flat once the run has warmed up.
 #include "TestSupport.h"
-#include "video/platform/OB_KeyMap.h"
+#include "kernel/OB_KeyCodes.h"
 
 #include <malloc.h>
 

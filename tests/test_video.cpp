@@ -1,7 +1,7 @@
 #include "kernel/OB_Messages.h"
 #include "video/Dx8gfx.h"
 #include "video/OB_Font.h"
-#include "video/platform/OB_KeyMap.h"
+#include "kernel/OB_KeyCodes.h"
 #include "TestSupport.h"
 
 #include <SDL.h>

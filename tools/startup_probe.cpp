@@ -6,7 +6,7 @@
 // display setting the runs use SDL's dummy video driver, headless.
 //
 // Usage: orbel2-startup-probe [runs]   (5 by default)
-#include "kernel/OB_Kernel.h"
+#include "session/OB_Kernel.h"
 #include "session/MainSession.h"
 #include "video/OB_Video.h"
 

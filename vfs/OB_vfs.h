@@ -5,7 +5,7 @@
 // the same file system.
 #pragma once
 
-#include "kernel/OB_Kernel.h"
+#include "kernel/OB_Errors.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,6 +1,6 @@
 #include "video/Dx8gfx.h"
 
-#include "video/platform/OB_KeyMap.h"
+#include "video/OB_PlatformErrors.h"
 
 #include <utility>
 
@@ -63,15 +63,15 @@ std::string D3DErrorString(HRESULT ErrorCode)
     return "Unknown Error";
 }
 
-ED3D8Error ED3D8Error::CreateHR(HRESULT ErrorCode)
+ED3D8Error ED3D8Error::CreateHR(HRESULT ErrorCode, std::string Why)
 {
-    return ED3D8Error("DXError: " + D3DErrorString(ErrorCode));
+    return ED3D8Error("DXError: " + D3DErrorString(ErrorCode), std::move(Why));
 }
 
 TD3D8::TD3D8()
 {
     if (Failed(OB_Gfx_InitVideo(WindowClassName)))
-        throw ED3D8Error("Cannot create DirectX 8.1 device", OB_Gfx_LastError());
+        throw ED3D8Error("Cannot create DirectX 8.1 device", OB_LogPlatformError());
     // Only the first monitors are kept; the others cannot be chosen.
     const int32_t displays = OB_Gfx_DisplayCount();
     for (int32_t i = 0; i < displays && FMonitorCount < static_cast<int32_t>(MaxMonitors); ++i)
@@ -89,7 +89,7 @@ SDL_Window* TD3D8::CreateAttachedWindow(int32_t Width, int32_t Height, bool Wind
 {
     SDL_Window* window = OB_Gfx_CreateWindow(Width, Height, Windowed);
     if (window == nullptr)
-        throw ED3D8Error("Error creating attached window");
+        throw ED3D8Error("Error creating attached window", OB_LogPlatformError());
     return window;
 }
 
@@ -116,8 +116,10 @@ bool TD3D8::BuildPresentParams(SDL_Window* Window, int32_t Width, int32_t Height
         }
     } else {
         D3DDISPLAYMODE desktop;
-        if (Failed(OB_Gfx_GetAdapterDisplayMode(Adapter, desktop)))
+        if (Failed(OB_Gfx_GetAdapterDisplayMode(Adapter, desktop))) {
+            OB_LogPlatformError();
             return false;
+        }
         Params.BackBufferFormat = desktop.Format;
     }
     Params.BackBufferWidth = static_cast<uint32_t>(Width);
@@ -166,12 +168,14 @@ bool TD3D8::InitDevice(SDL_Window* Window, int32_t Width, int32_t Height, int32_
         const HRESULT hr = TGfxDevice::Create(FWindow, params, FDevice);
         Device = FDevice.get();
         if (Failed(hr))
-            throw ED3D8Error::CreateHR(hr);
+            throw ED3D8Error::CreateHR(hr, OB_LogPlatformError());
         OB_Gfx_StartTextInput();
     } else if (const HRESULT hr = FDevice->Reset(params); Failed(hr)) {
+        const std::string why = OB_LogPlatformError();
         // The device stays; it keeps drawing if it can have its old mode back.
         FDeviceUsable = !Failed(FDevice->Reset(previous));
-        throw ED3D8Error::CreateHR(hr);
+        OB_LogPlatformError();
+        throw ED3D8Error::CreateHR(hr, why);
     }
     FDeviceUsable = true;
     FAdapter = Adapter;
@@ -288,16 +292,16 @@ void TD3D8::GetAdapterIdentifier(D3DADAPTER_IDENTIFIER8& Identifier) const
     OB_Gfx_GetAdapterIdentifier(FDevice.get(), Identifier);
 }
 
+void DestroyD3D8()
+{
+    Instance.reset();
+}
+
 TD3D8& GetD3D8()
 {
     if (!Instance)
         Instance = std::make_unique<TD3D8>();
     return *Instance;
-}
-
-TGfxDevice* GetD3D8Device()
-{
-    return Instance ? Instance->Device() : nullptr;
 }
 
 TD3D8* FindD3D8()

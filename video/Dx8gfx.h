@@ -2,11 +2,12 @@
 // made from it and the window the device draws into. It creates the device
 // or resets the existing one for a new mode, pumps the window's messages and
 // tears the device and its window down. Every failure raises ED3D8Error
-// with a readable message; the video system is its only caller and reaches
-// it through GetD3D8.
+// with a readable message (and SDL's own words for the cause, which it also
+// writes to the log); the video system is its only caller and reaches it
+// through GetD3D8.
 #pragma once
 
-#include "video/OB_Video.h"
+#include "video/OB_WindowMessages.h"
 #include "video/platform/OB_GfxDevice.h"
 #include "video/platform/OB_GfxWindow.h"
 
@@ -24,7 +25,7 @@ class ED3D8Error {
 public:
     explicit ED3D8Error(std::string Msg, std::string Why = "") : Message(std::move(Msg)), Reason(std::move(Why)) {}
     // "DXError: " and the text of the result code.
-    static ED3D8Error CreateHR(HRESULT ErrorCode);
+    static ED3D8Error CreateHR(HRESULT ErrorCode, std::string Why = "");
     std::string Message;
     // The platform's own words for the cause, when it gave any.
     std::string Reason;
@@ -105,8 +106,8 @@ private:
 // The process-wide wrapper, created on the first call. A constructor error
 // reaches the caller and keeps no instance, so the next call tries again.
 TD3D8& GetD3D8();
-// The wrapper's device; nullptr when the wrapper or its device does not
-// exist. Never creates the wrapper.
-TGfxDevice* GetD3D8Device();
 // The wrapper if it exists, else nullptr.
 TD3D8* FindD3D8();
+// Destroys the wrapper (device, window, the platform's video); the next
+// GetD3D8 creates it anew.
+void DestroyD3D8();

@@ -439,6 +439,12 @@ int32_t OB_Font_Create(int32_t Height, int32_t /*Width*/, int32_t Weight, bool I
 
 void OB_Font_Init() { OB_AddListener(OB_Font_HandleMessage, MSGGROUP_KERNEL, nullptr); }
 
+void OB_Font_Release()
+{
+    for (auto& font : FontSet.Fonts)
+        font.reset();
+}
+
 void OB_Font_Shutdown()
 {
     for (auto& font : FontSet.Fonts) {

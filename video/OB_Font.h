@@ -28,7 +28,11 @@ constexpr uint32_t DT_NOCLIP = 0x100;
 constexpr uint32_t DT_CALCRECT = 0x400;
 
 void OB_Font_Init();
+// Lets the fonts go of their device objects; the fonts themselves stay.
 void OB_Font_Shutdown();
+// Releases the fonts themselves: the next MSG_VIDEODEVICEINITIALIZED
+// creates them anew. The kernel's finalisation calls it.
+void OB_Font_Release();
 void OB_Font_HandleMessage(int32_t Msg, void* Param, int32_t Value, void* Data);
 // Draws Text in one line at back-buffer pixel (X, Y) with font 0 "Arial",
 // 1 "Courier" or 2 "Tahoma". The anchor is placed by Align: left puts the

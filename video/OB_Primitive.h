@@ -5,26 +5,13 @@
 // valid only between OB_Video_BeginScene and OB_Video_EndScene.
 #pragma once
 
+#include "kernel/OB_GfxRecords.h"   // TQuadVertex, the device's 24-byte vertex
 #include "physics/D3DValues.h"
 #include "physics/Vector2D.h"
 
-#include <cstddef>
 #include <cstdint>
 
 struct SDL_Texture;
-
-// The device's vertex (position, ARGB colour, texture coordinates): the
-// layout of vertex format 142 hex, exactly 24 bytes.
-struct TQuadVertex {
-    float X;
-    float Y;
-    float Z;
-    D3DCOLOR Diffuse;
-    float U;
-    float V;
-};
-static_assert(sizeof(TQuadVertex) == 24, "the device reads 24-byte vertices");
-static_assert(offsetof(TQuadVertex, Diffuse) == 12 && offsetof(TQuadVertex, U) == 16);
 
 // Triangle-strip order: top left, top right, bottom left, bottom right.
 struct TQuad {

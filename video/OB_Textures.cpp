@@ -1,5 +1,6 @@
 #include "video/OB_Textures.h"
 
+#include "video/OB_PlatformErrors.h"
 #include "video/OB_Video.h"
 #include "video/platform/OB_GfxDevice.h"
 #include "vfs/OB_vfs.h"
@@ -248,7 +249,10 @@ SDL_Texture* TextureFromImage(const TBytes& image, const std::string& name)
     }
     if (!surface || !SidesFit(static_cast<uint32_t>(surface->w), static_cast<uint32_t>(surface->h)))
         return nullptr;
-    return OB_VideoInfo.Device->CreateTextureFromSurface(surface.get());
+    SDL_Texture* texture = OB_VideoInfo.Device->CreateTextureFromSurface(surface.get());
+    if (texture == nullptr)
+        OB_LogPlatformError();
+    return texture;
 }
 
 } // namespace
@@ -261,11 +265,11 @@ void OB_SetTextureLimits(uint32_t MaxSide, uint64_t MaxPixels)
 
 OB_TextureManager::~OB_TextureManager() { Clear(); }
 
-bool OB_TextureManager::LoadResource(const std::string& name, void*& Data)
+bool OB_TextureManager::LoadResource(const std::string& Name, void*& Data)
 {
     if (!FileSystem)
-        throw OB_EFileSystemError("VFS Error. No file system to open \"" + name + "\"");
-    TOpenFile file(*FileSystem, name);
+        throw OB_EFileSystemError("VFS Error. No file system to open \"" + Name + "\"");
+    TOpenFile file(*FileSystem, Name);
     const int64_t size = FileSystem->Size(file.Get());
     ReleaseResource(Data);
     if (size <= 0 || size > MaxImageFileSize)
@@ -273,7 +277,7 @@ bool OB_TextureManager::LoadResource(const std::string& name, void*& Data)
     std::vector<uint8_t> block(static_cast<size_t>(size));
     const uint32_t got = FileSystem->Read(file.Get(), block.data(), static_cast<int64_t>(block.size()));
     block.resize(got);   // a short read leaves no stale bytes for the decoder
-    Data = TextureFromImage(block, name);
+    Data = TextureFromImage(block, Name);
     return Data != nullptr;
 }
 

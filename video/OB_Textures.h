@@ -7,7 +7,7 @@
 // device if that goes first.
 #pragma once
 
-#include "kernel/OB_Kernel.h"
+#include "kernel/OB_Resources.h"
 
 #include <memory>
 
@@ -18,7 +18,7 @@ public:
     // nullptr, when the bytes are no image or no device is open; the file
     // system's OB_EFileSystemError passes through when the file cannot be
     // opened.
-    bool LoadResource(const std::string& name, void*& Data) override;
+    bool LoadResource(const std::string& Name, void*& Data) override;
     // Frees the texture in Data and sets Data to nullptr.
     void ReleaseResource(void*& Data) override;
 };

@@ -1,9 +1,12 @@
 #include "video/OB_Video.h"
 
 #include "console/OB_Logfile.h"
+#include "kernel/OB_FrameTimer.h"
 #include "kernel/OB_Messages.h"
 #include "physics/D3DValues.h"
 #include "video/Dx8gfx.h"
+#include "video/OB_Matrices.h"
+#include "video/OB_PlatformErrors.h"
 
 #include <cmath>
 #include <cstdio>
@@ -69,7 +72,7 @@ void OB_Video_Open(SDL_Window* Window, int32_t Width, int32_t Height, int32_t Bi
         uint32_t pixelsWide = 0;
         uint32_t pixelsHigh = 0;
         if (const HRESULT hr = device->GetBackBufferSize(pixelsWide, pixelsHigh); Failed(hr))
-            throw ED3D8Error::CreateHR(hr);
+            throw ED3D8Error::CreateHR(hr, OB_LogPlatformError());
         // The renderer's own target stands for the back buffer.
         OB_VideoInfo.BackBuffer = device->Renderer();
         OB_VideoInfo.BackBufferDesc = D3DSURFACE_DESC{};
@@ -88,6 +91,7 @@ void OB_Video_Open(SDL_Window* Window, int32_t Width, int32_t Height, int32_t Bi
         OB_VideoInfo.Window = d3d.Window();
         OB_VideoInfo.FrameTime = 0;
         OB_VideoInfo.FPS = 0;
+        OB_Kernel_ClearFrameStatistics();
         OB_VideoInfo.Opened = true;
         OB_VideoInfo.Aspect = Aspect;
 
@@ -155,7 +159,7 @@ void OB_Video_SetView(float Width, float Height, float Aspect)
     ViewHeight = Height;
     ViewAspect = Aspect != 0 ? Aspect : ViewWidth / ViewHeight;
 
-    TGfxDevice* device = GetD3D8Device();
+    TGfxDevice* device = OB_VideoInfo.Device;
     if (device == nullptr)
         return;
     // A view with no extent (no virtual size set yet, or one of no size,
@@ -209,43 +213,46 @@ int64_t OB_Video_ToPixelY(float Y)
 
 void OB_Video_SetVertexFormat()
 {
-    if (TGfxDevice* device = GetD3D8Device())
+    if (TGfxDevice* device = OB_VideoInfo.Device)
         device->SetVertexShader(OB_VERTEXFORMAT);
 }
 
 void OB_Video_Clear(uint32_t Colour)
 {
-    if (TGfxDevice* device = GetD3D8Device())
+    if (TGfxDevice* device = OB_VideoInfo.Device)
         device->Clear(Colour);
 }
 
 void OB_Video_BeginScene()
 {
-    if (TGfxDevice* device = GetD3D8Device())
+    if (TGfxDevice* device = OB_VideoInfo.Device)
         device->BeginScene();
 }
 
 void OB_Video_EndScene()
 {
-    if (TGfxDevice* device = GetD3D8Device())
+    if (TGfxDevice* device = OB_VideoInfo.Device)
         device->EndScene();
 }
 
 void OB_Video_Present(bool UpdateTimer)
 {
-    TGfxDevice* device = GetD3D8Device();
+    TGfxDevice* device = OB_VideoInfo.Device;
     // No device means no frame reached the screen: that is a failed present.
     const HRESULT hr = device != nullptr ? device->Present() : D3DERR_INVALIDCALL;
     if (Failed(hr))
         OB_SendMessage(MSGID_FATALERROR, nullptr, 0);
-    if (UpdateTimer)
-        OB_Kernel_UpdateTimer();
+    if (!UpdateTimer)
+        return;
+    OB_Kernel_UpdateTimer();
+    OB_VideoInfo.FPS = OB_Kernel_FPS();
+    OB_VideoInfo.FrameTime = OB_Kernel_FrameTime();
 }
 
 void OB_Video_GetInfoLines(std::vector<std::string>& Lines)
 {
     D3DADAPTER_IDENTIFIER8 id;
-    OB_Gfx_GetAdapterIdentifier(GetD3D8Device(), id);
+    OB_Gfx_GetAdapterIdentifier(OB_VideoInfo.Device, id);
     const uint32_t high = static_cast<uint32_t>(id.DriverVersion >> 32);
     const uint32_t low = static_cast<uint32_t>(id.DriverVersion);
     char version[80];
@@ -265,4 +272,14 @@ uint64_t OB_Video_AvailableTextureMemory()
 {
     // SDL's renderers do not report it.
     return 0;
+}
+
+void OB_Video_Finalize()
+{
+    DestroyD3D8();
+    OB_VideoInfo = OB_TVideoInfo{};
+    ViewWidth = 0.0f;
+    ViewHeight = 0.0f;
+    ViewAspect = 0.0f;
+    DeviceAnnounced = false;
 }

@@ -9,7 +9,8 @@
 // (device, window, sizes) in place.
 #pragma once
 
-#include "kernel/OB_Kernel.h"
+#include "kernel/OB_Errors.h"
+#include "video/OB_WindowMessages.h"
 
 #include <cstdint>
 #include <string>
@@ -17,18 +18,6 @@
 
 class TGfxDevice;   // the graphics device of video/platform
 struct SDL_Window;
-
-// Window messages as the engine sees them.
-constexpr uint32_t WM_DESTROY = 0x0002;
-constexpr uint32_t WM_QUIT = 0x0012;
-constexpr uint32_t WM_KEYDOWN = 0x0100;
-constexpr uint32_t WM_CHAR = 0x0102;
-
-struct TMsg {
-    uint32_t message = 0;
-    uint32_t wParam = 0;   // WM_KEYDOWN: virtual-key code; WM_CHAR: the byte
-    int32_t lParam = 0;
-};
 
 struct D3DSURFACE_DESC {
     uint32_t Format = 0;
@@ -101,5 +90,9 @@ void OB_Video_EndScene();
 // frame timer runs when asked either way.
 void OB_Video_Present(bool UpdateTimer);
 void OB_Video_GetInfoLines(std::vector<std::string>& Lines);
+// Ends the video system's life: the device, its window and the platform's
+// video are let go, and the information record and the view are zero
+// again, as before the first open. The kernel's finalisation calls it.
+void OB_Video_Finalize();
 // Texture memory the device reports as available; 0 when it cannot tell.
 uint64_t OB_Video_AvailableTextureMemory();

@@ -4,8 +4,11 @@
 // large that the fuzzer's memory limit would be what stops it.
 #pragma once
 
+#include "../FakePlatform.h"
 #include "console/OB_Console.h"
-#include "kernel/OB_Kernel.h"
+#include "console/OB_ConsoleEdit.h"
+#include "console/OB_ConsoleNumbers.h"
+#include "session/OB_Kernel.h"
 #include "session/MainSession.h"
 #include "video/OB_Video.h"
 
@@ -37,9 +40,24 @@ inline void UseDummyVideo()
     ::setenv("SDL_RENDER_VSYNC", "0", 1);
 }
 
+// The clock of every target: it moves only when a target runs a frame.
+inline TFakePlatform& Clock()
+{
+    static TFakePlatform clock;
+    return clock;
+}
+
+// One frame that measured Seconds.
+inline void RunFrame(TMainSession& session, double Seconds)
+{
+    Clock().Advance(Seconds);
+    session.Update();
+}
+
 // The engine and the demo session at 640 x 480, alive until the process ends.
 inline TMainSession& StartDemo()
 {
+    OB_SetPlatform(&Clock());
     OB_Kernel_Init();
     OB_Video_Open(nullptr, 640, 480, 32, false, true, 0);
     static std::unique_ptr<TMainSession> session = std::make_unique<TMainSession>();

@@ -29,8 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (ConsoleLines()->Count() > 100 || ConsoleHistory()->Count() > 20 || !ConsoleEditLine().empty())
         std::abort();
     if (Runs % 64 == 0) {
-        OB_VideoInfo.FrameTime = 0.05;
-        Session->Update();
+        fuzz::RunFrame(*Session, 0.05);
     }
     return 0;
 }

@@ -55,8 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     ExecuteLine("play input.rec");
     const bool accepted = Session->Mode() == TPlaybackMode::pmPlay;
     for (int frame = 0; frame < 2; ++frame) {
-        OB_VideoInfo.FrameTime = 1.0;
-        Session->Update();
+        fuzz::RunFrame(*Session, 1.0);
     }
     if (accepted && (!WorldIsFinite() || Session->StepCount() < 99))
         std::abort();

@@ -1,17 +1,13 @@
 #include "video/platform/OB_GfxDevice.h"
 
-#include "console/OB_Logfile.h"
-#include "kernel/OB_Kernel.h"
-#include "video/OB_Primitive.h"
+#include "video/platform/OB_GfxSoftware.h"
 #include "video/platform/OB_GfxWindow.h"
 
 #include <SDL.h>
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cmath>
-#include <cstring>
 #include <unordered_map>
 
 namespace {
@@ -51,109 +47,10 @@ SDL_Color ToSdlColor(uint32_t argb)
 // and the window system would fail in less helpful ways.
 constexpr uint32_t MaxBackBufferSide = 16384;
 
-uint32_t ToArgb(const SDL_Color& c)
-{
-    return static_cast<uint32_t>(c.a) << 24 | static_cast<uint32_t>(c.r) << 16 | static_cast<uint32_t>(c.g) << 8 | c.b;
-}
-
-bool SameColour(const SDL_Color& a, const SDL_Color& b)
-{
-    return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a;
-}
-
-// Beyond this the software renderer's fixed-point arithmetic has no room:
-// such quads stay on the triangle path.
-constexpr float MaxAlignedCoordinate = 32768.0f;
-
-// Source over destination for each byte of Pixels (alpha, red, green,
-// blue): (s a + d (255 - a)) / 256, the renderer's own arithmetic for
-// blended copies and fills, so that a band looks the same whichever way it
-// was drawn. Opaque colours replace, transparent ones leave the pixels.
-void BlendRow(uint32_t* Pixels, int Count, uint32_t Colour)
-{
-    const uint32_t alpha = Colour >> 24;
-    if (alpha == 0)
-        return;
-    if (alpha == 255) {
-        std::fill_n(Pixels, Count, Colour);
-        return;
-    }
-    // s a + d (255 - a) is at most 255 * 255: sixteen bits hold it, which
-    // lets the compiler blend eight bytes at once.
-    const auto keep = static_cast<uint16_t>(255 - alpha);
-    // The colour's bytes in the order they lie in memory, each premultiplied
-    // by the alpha; the alpha byte itself becomes a + d (1 - a).
-    uint8_t colourBytes[4];
-    std::memcpy(colourBytes, &Colour, sizeof Colour);
-    const int alphaByte = std::endian::native == std::endian::little ? 3 : 0;
-    uint16_t source[4];
-    for (int byte = 0; byte < 4; ++byte)
-        source[byte] = static_cast<uint16_t>((byte == alphaByte ? 255 : colourBytes[byte]) * alpha);
-    auto* bytes = reinterpret_cast<uint8_t*>(Pixels);
-    for (int i = 0; i < Count; ++i, bytes += 4) {
-        for (int byte = 0; byte < 4; ++byte)
-            bytes[byte] = static_cast<uint8_t>(static_cast<uint16_t>(source[byte] + bytes[byte] * keep) >> 8);
-    }
-}
-
-// One channel of a vertical gradient at the centre of row Row of Rows, the
-// way the triangle fill weighs its corners: in half pixels the centre lies
-// 2 Row + 1 below the top edge of a band 2 Rows high, and the weighted sum
-// is truncated.
-uint32_t GradientChannel(uint32_t top, uint32_t bottom, int64_t row, int64_t rows)
-{
-    const int64_t below = 2 * row + 1;
-    const int64_t span = 2 * rows;
-    return static_cast<uint32_t>((static_cast<int64_t>(top) * (span - below) + static_cast<int64_t>(bottom) * below) /
-                                 span);
-}
-
-uint32_t GradientColour(uint32_t top, uint32_t bottom, int64_t row, int64_t rows)
-{
-    uint32_t colour = 0;
-    for (int shift = 0; shift < 32; shift += 8)
-        colour |= GradientChannel((top >> shift) & 0xFF, (bottom >> shift) & 0xFF, row, rows) << shift;
-    return colour;
-}
-
 bool ValidSize(const D3DPRESENT_PARAMETERS& params)
 {
     return params.BackBufferWidth > 0 && params.BackBufferHeight > 0 &&
            params.BackBufferWidth <= MaxBackBufferSide && params.BackBufferHeight <= MaxBackBufferSide;
-}
-
-
-D3DVECTOR Subtract(const D3DVECTOR& a, const D3DVECTOR& b)
-{
-    return MakeVector3D(a.x - b.x, a.y - b.y, a.z - b.z);
-}
-
-D3DVECTOR Cross(const D3DVECTOR& a, const D3DVECTOR& b)
-{
-    return MakeVector3D(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x);
-}
-
-float Dot(const D3DVECTOR& a, const D3DVECTOR& b)
-{
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-
-D3DVECTOR Normalize(const D3DVECTOR& v)
-{
-    const float length = std::sqrt(Dot(v, v));
-    if (length == 0.0f)
-        return v;
-    return MakeVector3D(v.x / length, v.y / length, v.z / length);
-}
-
-} // namespace
-
-D3DMATRIX IdentityMatrix()
-{
-    D3DMATRIX result{};
-    for (int i = 0; i < 4; ++i)
-        result.m[i][i] = 1.0f;
-    return result;
 }
 
 D3DMATRIX MultiplyMatrix(const D3DMATRIX& a, const D3DMATRIX& b)
@@ -169,38 +66,7 @@ D3DMATRIX MultiplyMatrix(const D3DMATRIX& a, const D3DMATRIX& b)
     return result;
 }
 
-// Left-handed look-at: the eye's axes as the columns of the rotation, the
-// eye position moved to the origin in the bottom row.
-D3DMATRIX OB_MatrixLookAtLH(const D3DVECTOR& Eye, const D3DVECTOR& At, const D3DVECTOR& Up)
-{
-    const D3DVECTOR zaxis = Normalize(Subtract(At, Eye));
-    const D3DVECTOR xaxis = Normalize(Cross(Up, zaxis));
-    const D3DVECTOR yaxis = Cross(zaxis, xaxis);
-    D3DMATRIX m{};
-    m.m[0][0] = xaxis.x; m.m[0][1] = yaxis.x; m.m[0][2] = zaxis.x;
-    m.m[1][0] = xaxis.y; m.m[1][1] = yaxis.y; m.m[1][2] = zaxis.y;
-    m.m[2][0] = xaxis.z; m.m[2][1] = yaxis.z; m.m[2][2] = zaxis.z;
-    m.m[3][0] = -Dot(xaxis, Eye);
-    m.m[3][1] = -Dot(yaxis, Eye);
-    m.m[3][2] = -Dot(zaxis, Eye);
-    m.m[3][3] = 1.0f;
-    return m;
-}
-
-// Left-handed perspective: depth maps from [ZNear, ZFar] to [0, 1], and w
-// takes the view-space z for the divide.
-D3DMATRIX OB_MatrixPerspectiveFovLH(float FovY, float Aspect, float ZNear, float ZFar)
-{
-    const float yScale = 1.0f / std::tan(FovY / 2.0f);
-    const float xScale = yScale / Aspect;
-    D3DMATRIX m{};
-    m.m[0][0] = xScale;
-    m.m[1][1] = yScale;
-    m.m[2][2] = ZFar / (ZFar - ZNear);
-    m.m[2][3] = 1.0f;
-    m.m[3][2] = -ZNear * ZFar / (ZFar - ZNear);
-    return m;
-}
+} // namespace
 
 void TGfxDevice::TTextureDestroyer::operator()(SDL_Texture* Texture) const
 {
@@ -212,7 +78,8 @@ TGfxDevice::TGfxDevice(SDL_Window* Window, SDL_Renderer* Renderer)
       FViewProjection(IdentityMatrix())
 {
     SDL_RendererInfo info{};
-    FSoftware = SDL_GetRendererInfo(Renderer, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE) != 0;
+    if (SDL_GetRendererInfo(Renderer, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE) != 0)
+        FSoftware = std::make_unique<TSoftwareBand>(Renderer, Window);
 }
 
 TGfxDevice::~TGfxDevice()
@@ -220,11 +87,10 @@ TGfxDevice::~TGfxDevice()
     auto& live = LiveTextures();
     for (auto it = live.begin(); it != live.end();)
         it = it->second == this ? live.erase(it) : std::next(it);
-    if (FBandPending)
-        SDL_UnlockTexture(FBand.get());
     SDL_SetRenderTarget(FRenderer, nullptr);
-    FScaledBackBuffer.reset();   // textures before the renderer, which would free them with itself
-    FBand.reset();
+    // Textures before the renderer, which would free them with itself.
+    FScaledBackBuffer.reset();
+    FSoftware.reset();
     if (FRenderer != nullptr)
         SDL_DestroyRenderer(FRenderer);
 }
@@ -243,7 +109,7 @@ HRESULT TGfxDevice::Create(SDL_Window* Window, const D3DPRESENT_PARAMETERS& Para
     if (renderer == nullptr)
         renderer = SDL_CreateRenderer(Window, -1, SDL_RENDERER_SOFTWARE);
     if (renderer == nullptr) {
-        OB_Gfx_LogError();
+        OB_Gfx_NoteError();
         return D3DERR_NOTAVAILABLE;
     }
     std::unique_ptr<TGfxDevice> device(new TGfxDevice(Window, renderer));
@@ -268,7 +134,7 @@ HRESULT TGfxDevice::ApplyPresentParams(const D3DPRESENT_PARAMETERS& Params)
     if (!windowed)
         OB_Gfx_CoverDisplay(FWindow);
     if (SDL_SetWindowFullscreen(FWindow, windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
-        OB_Gfx_LogError();
+        OB_Gfx_NoteError();
         return D3DERR_NOTAVAILABLE;
     }
     if (windowed) {
@@ -303,14 +169,14 @@ bool TGfxDevice::UseScaledBackBuffer(int Width, int Height)
     if (!keep) {
         FScaledBackBuffer.reset(SDL_CreateTexture(FRenderer, format, SDL_TEXTUREACCESS_TARGET, Width, Height));
         if (!FScaledBackBuffer) {
-            OB_Gfx_LogError();
+            OB_Gfx_NoteError();
             return false;
         }
         SDL_SetTextureBlendMode(FScaledBackBuffer.get(), SDL_BLENDMODE_NONE);
         SDL_SetTextureScaleMode(FScaledBackBuffer.get(), SDL_ScaleModeLinear);
     }
     if (SDL_SetRenderTarget(FRenderer, FScaledBackBuffer.get()) != 0) {
-        OB_Gfx_LogError();
+        OB_Gfx_NoteError();
         FScaledBackBuffer.reset();
         return false;
     }
@@ -331,7 +197,7 @@ HRESULT TGfxDevice::GetBackBufferSize(uint32_t& Width, uint32_t& Height) const
     int w = 0;
     int h = 0;
     if (SDL_GetRendererOutputSize(FRenderer, &w, &h) != 0) {
-        OB_Gfx_LogError();
+        OB_Gfx_NoteError();
         return D3DERR_INVALIDCALL;
     }
     Width = static_cast<uint32_t>(w);
@@ -522,7 +388,7 @@ HRESULT TGfxDevice::DrawPrimitiveUP(uint32_t PrimitiveType, uint32_t PrimitiveCo
         indices[i * 3 + 1] = odd ? first + 2 : first + 1;
         indices[i * 3 + 2] = odd ? first + 1 : first + 2;
     }
-    if (PrimitiveCount == 2 && FTexture == nullptr && FSoftware && DrawAlignedQuad(points.data()))
+    if (PrimitiveCount == 2 && FTexture == nullptr && FSoftware && FSoftware->DrawAlignedQuad(points.data(), FAlphaBlend))
         return D3D_OK;
     ApplyBlendMode(FTexture);
     // Blending an opaque untextured shape changes nothing, but the software
@@ -539,160 +405,15 @@ HRESULT TGfxDevice::DrawPrimitiveUP(uint32_t PrimitiveType, uint32_t PrimitiveCo
     return result == 0 ? D3D_OK : E_FAIL;
 }
 
-// The software renderer puts a vertex on the whole pixel its coordinates
-// truncate to, and fills a rectangle from its top edge down to the row above
-// its bottom edge and from its left edge to the column before its right
-// edge, each pixel in the colour interpolated at its centre. A quad whose
-// corners truncate to such a rectangle, whose top two vertices share one
-// colour and whose bottom two another, is therefore a band of rows each of
-// one colour: it is drawn as a rectangle fill when all four colours agree,
-// else row by row. False leaves the quad to the triangle path.
-bool TGfxDevice::DrawAlignedQuad(const SDL_Vertex* Points)
-{
-    int x[4];
-    int y[4];
-    for (int i = 0; i < 4; ++i) {
-        const SDL_FPoint& p = Points[i].position;
-        if (!(std::fabs(p.x) < MaxAlignedCoordinate && std::fabs(p.y) < MaxAlignedCoordinate))
-            return false;
-        x[i] = static_cast<int>(p.x);
-        y[i] = static_cast<int>(p.y);
-    }
-    // Strip order: 0 and 1 share an edge, 2 and 3 the opposite one.
-    if (y[0] != y[1] || y[2] != y[3] || x[0] != x[2] || x[1] != x[3])
-        return false;
-    if (!SameColour(Points[0].color, Points[1].color) || !SameColour(Points[2].color, Points[3].color))
-        return false;
-    const bool upsideDown = y[2] < y[0];
-    const SDL_Color& top = Points[upsideDown ? 2 : 0].color;
-    const SDL_Color& bottom = Points[upsideDown ? 0 : 2].color;
-    const int left = std::min(x[0], x[1]);
-    const int right = std::max(x[0], x[1]);
-    const int upper = std::min(y[0], y[2]);
-    const int lower = std::max(y[0], y[2]);
-
-    int width = 0;
-    int height = 0;
-    if (SDL_GetRendererOutputSize(FRenderer, &width, &height) != 0)
-        return false;
-    const SDL_Rect seen{std::max(left, 0), std::max(upper, 0), std::min(right, width) - std::max(left, 0),
-                        std::min(lower, height) - std::max(upper, 0)};
-    if (seen.w <= 0 || seen.h <= 0)
-        return true;   // flat, or wholly off the screen: no pixel to fill
-
-    if (SameColour(top, bottom)) {
-        SDL_SetRenderDrawColor(FRenderer, top.r, top.g, top.b, top.a);
-        return SDL_RenderFillRect(FRenderer, &seen) == 0;
-    }
-    return FillBand(seen, lower - upper, seen.y - upper, ToArgb(top), ToArgb(bottom));
-}
-
-// The renderer's own blend of a graded band goes through its general
-// per-pixel-alpha blit, several times slower than this: the band is read
-// back, blended here a row colour at a time, and put back with one plain
-// copy through a texture kept for the purpose.
-bool TGfxDevice::FillBand(const SDL_Rect& Seen, int FullHeight, int FirstRow, uint32_t Top, uint32_t Bottom)
-{
-    const uint32_t format = SDL_GetWindowPixelFormat(FWindow);
-    if (format != SDL_PIXELFORMAT_RGB888 && format != SDL_PIXELFORMAT_ARGB8888)
-        return false;
-    SDL_Texture* band = BandTexture(format, Seen.w, Seen.h);
-    if (band == nullptr)
-        return false;
-    void* pixels = nullptr;
-    int pitch = 0;
-    if (SDL_LockTexture(band, nullptr, &pixels, &pitch) != 0)
-        return false;
-    const bool read = !FAlphaBlend || SDL_RenderReadPixels(FRenderer, &Seen, format, pixels, pitch) == 0;
-    if (read) {
-        for (int row = 0; row < Seen.h; ++row) {
-            auto* line = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(pixels) + static_cast<ptrdiff_t>(row) * pitch);
-            const uint32_t colour = GradientColour(Top, Bottom, FirstRow + row, FullHeight);
-            if (FAlphaBlend)
-                BlendRow(line, Seen.w, colour);
-            else
-                std::fill_n(line, Seen.w, colour);
-        }
-    }
-    if (!read) {
-        SDL_UnlockTexture(band);
-        return false;
-    }
-    FBandPending = true;
-    FBandX = Seen.x;
-    FBandY = Seen.y;
-    FBandPixels = static_cast<uint8_t*>(pixels);
-    FBandPitch = pitch;
-    return true;
-}
-
 void TGfxDevice::FlushPending()
 {
-    if (!FBandPending)
-        return;
-    FBandPending = false;
-    SDL_UnlockTexture(FBand.get());
-    SDL_SetTextureBlendMode(FBand.get(), SDL_BLENDMODE_NONE);
-    const SDL_Rect rect{FBandX, FBandY, FBandWidth, FBandHeight};
-    SDL_RenderCopy(FRenderer, FBand.get(), nullptr, &rect);
+    if (FSoftware)
+        FSoftware->Flush();
 }
-
-namespace {
-
-// The renderer blends a glyph texel of alpha a into a pixel as
-// (s a >> 8) + (d (255 - a) >> 8) per byte, copies opaque texels and skips
-// transparent ones; the tinted texel's alpha is the coverage times the
-// colour's alpha, rounded, as in the glyph textures. Each product fits in
-// sixteen bits, so two bytes are blended at once in the halves of a word.
-// The back buffer's own alpha byte is blended like a colour byte of 255; it
-// is never shown.
-void BlendCoverageRow(uint32_t* Pixels, const uint32_t* Coverage, int Count, uint32_t Colour)
-{
-    constexpr uint32_t LowBytes = 0x00FF00FFu;
-    const uint32_t colourAlpha = Colour >> 24;
-    const uint32_t opaqueColour = Colour | 0xFF000000u;
-    const uint32_t sourceRedBlue = opaqueColour & LowBytes;
-    const uint32_t sourceAlphaGreen = (opaqueColour >> 8) & LowBytes;
-    for (int i = 0; i < Count; ++i) {
-        uint32_t alpha = Coverage[i] >> 24;
-        if (colourAlpha != 255)
-            alpha = (alpha * colourAlpha + 127) / 255;
-        const uint32_t d = Pixels[i];
-        const uint32_t keep = 255 - alpha;
-        const uint32_t redBlue =
-            ((sourceRedBlue * alpha >> 8) & LowBytes) + (((d & LowBytes) * keep >> 8) & LowBytes);
-        const uint32_t alphaGreen =
-            ((sourceAlphaGreen * alpha >> 8) & LowBytes) + ((((d >> 8) & LowBytes) * keep >> 8) & LowBytes);
-        const uint32_t blended = redBlue | alphaGreen << 8;
-        Pixels[i] = alpha == 255 ? opaqueColour : (alpha == 0 ? d : blended);
-    }
-}
-
-} // namespace
 
 bool TGfxDevice::BlendGlyph(const SDL_Surface& Sheet, const SDL_Rect& Source, int X, int Y, uint32_t Colour)
 {
-    if (!FBandPending || X < FBandX || Y < FBandY || X + Source.w > FBandX + FBandWidth ||
-        Y + Source.h > FBandY + FBandHeight)
-        return false;
-    for (int row = 0; row < Source.h; ++row) {
-        const auto* coverage = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(Sheet.pixels) +
-                                                                  (Source.y + row) * Sheet.pitch) + Source.x;
-        auto* target = reinterpret_cast<uint32_t*>(FBandPixels + (Y - FBandY + row) * FBandPitch) + (X - FBandX);
-        BlendCoverageRow(target, coverage, Source.w, Colour);
-    }
-    return true;
-}
-
-SDL_Texture* TGfxDevice::BandTexture(uint32_t Format, int Width, int Height)
-{
-    if (FBand && FBandFormat == Format && FBandWidth == Width && FBandHeight == Height)
-        return FBand.get();
-    FBand.reset(SDL_CreateTexture(FRenderer, Format, SDL_TEXTUREACCESS_STREAMING, Width, Height));
-    FBandFormat = Format;
-    FBandWidth = Width;
-    FBandHeight = Height;
-    return FBand.get();
+    return FSoftware && FSoftware->BlendGlyph(Sheet, Source, X, Y, Colour);
 }
 
 bool TGfxDevice::ReadPixels(int X, int Y, int Width, int Height, std::vector<uint32_t>& Argb)
@@ -711,11 +432,27 @@ SDL_Texture* TGfxDevice::CreateTextureFromSurface(SDL_Surface* Surface)
         return nullptr;
     SDL_Texture* texture = SDL_CreateTextureFromSurface(FRenderer, Surface);
     if (texture == nullptr) {
-        OB_Gfx_LogError();
+        OB_Gfx_NoteError();
         return nullptr;
     }
     LiveTextures()[texture] = this;
     return texture;
+}
+
+void OB_Gfx_GetAdapterIdentifier(const TGfxDevice* Device, D3DADAPTER_IDENTIFIER8& Identifier)
+{
+    SDL_RendererInfo info{};
+    const bool known = Device != nullptr ? SDL_GetRendererInfo(Device->Renderer(), &info) == 0
+                                         : SDL_GetRenderDriverInfo(0, &info) == 0;
+    Identifier.Description = known && info.name != nullptr ? info.name : "";
+    const char* driver = SDL_GetCurrentVideoDriver();
+    Identifier.Driver = driver != nullptr ? driver : "";
+    SDL_version version{};
+    SDL_GetVersion(&version);
+    Identifier.DriverVersion = (uint64_t(version.major) << 48) | (uint64_t(version.minor) << 32) |
+                               (uint64_t(version.patch) << 16);
+    Identifier.VendorId = 0;
+    Identifier.DeviceId = 0;
 }
 
 void OB_Gfx_DestroyTexture(SDL_Texture* Texture)

@@ -1,13 +1,12 @@
 #include "video/platform/OB_GfxWindow.h"
 
-#include "console/OB_Logfile.h"
-#include "kernel/OB_Kernel.h"
-#include "video/platform/OB_KeyMap.h"
+#include "kernel/OB_KeyCodes.h"
 
 #include <SDL.h>
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -25,18 +24,22 @@ uint32_t FormatOfPixels(Uint32 format)
 
 } // namespace
 
-void OB_Gfx_LogError()
+namespace {
+
+// SDL's words for the platform's last failure, kept until the layer above
+// takes them.
+std::string LastError;
+
+} // namespace
+
+void OB_Gfx_NoteError()
 {
-    // The log is written where it can be; a closed log is no reason to fail.
-    try {
-        LogWriteLine(std::string("SDL: ") + SDL_GetError());
-    } catch (const EInOutError&) {
-    }
+    LastError = SDL_GetError();
 }
 
-std::string OB_Gfx_LastError()
+std::string OB_Gfx_TakeError()
 {
-    return SDL_GetError();
+    return std::exchange(LastError, std::string());
 }
 
 namespace {
@@ -81,13 +84,13 @@ HRESULT OB_Gfx_InitVideo(const char* WindowClassName)
     SDL_setenv("SDL_VIDEO_X11_WMCLASS", WindowClassName, 0);
     SDL_SetHint("SDL_VIDEO_X11_WMCLASS", WindowClassName);
     if (!ChooseDisplayDriver()) {
-        OB_Gfx_LogError();
+        OB_Gfx_NoteError();
         return E_FAIL;
     }
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         if (!HasEnvironment("SDL_VIDEODRIVER") && !HasEnvironment("WAYLAND_DISPLAY"))
             SetNoDisplayError(std::string("cannot open display \"") + SDL_getenv("DISPLAY") + "\": " + SDL_GetError());
-        OB_Gfx_LogError();
+        OB_Gfx_NoteError();
         return E_FAIL;
     }
     // With no display SDL may fall back to drawing off screen, which would
@@ -96,7 +99,7 @@ HRESULT OB_Gfx_InitVideo(const char* WindowClassName)
     if (OB_Gfx_IsHeadless() && !HasEnvironment("SDL_VIDEODRIVER")) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         SetNoDisplayError("only an off-screen driver is available");
-        OB_Gfx_LogError();
+        OB_Gfx_NoteError();
         return E_FAIL;
     }
     return D3D_OK;
@@ -112,7 +115,7 @@ SDL_Window* OB_Gfx_CreateWindow(int32_t Width, int32_t Height, bool Windowed)
     const Uint32 flags = Windowed ? (SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS) : SDL_WINDOW_FULLSCREEN_DESKTOP;
     SDL_Window* window = SDL_CreateWindow("", 0, 0, Width, Height, flags);
     if (window == nullptr)
-        OB_Gfx_LogError();
+        OB_Gfx_NoteError();
     return window;
 }
 
@@ -192,7 +195,7 @@ HRESULT OB_Gfx_GetAdapterDisplayMode(int32_t Adapter, D3DDISPLAYMODE& Mode)
 {
     SDL_DisplayMode desktop{};
     if (SDL_GetDesktopDisplayMode(Adapter, &desktop) != 0) {
-        OB_Gfx_LogError();
+        OB_Gfx_NoteError();
         return D3DERR_INVALIDCALL;
     }
     Mode.Width = static_cast<uint32_t>(desktop.w);
@@ -202,21 +205,6 @@ HRESULT OB_Gfx_GetAdapterDisplayMode(int32_t Adapter, D3DDISPLAYMODE& Mode)
     return D3D_OK;
 }
 
-void OB_Gfx_GetAdapterIdentifier(const TGfxDevice* Device, D3DADAPTER_IDENTIFIER8& Identifier)
-{
-    SDL_RendererInfo info{};
-    const bool known = Device != nullptr ? SDL_GetRendererInfo(Device->Renderer(), &info) == 0
-                                         : SDL_GetRenderDriverInfo(0, &info) == 0;
-    Identifier.Description = known && info.name != nullptr ? info.name : "";
-    const char* driver = SDL_GetCurrentVideoDriver();
-    Identifier.Driver = driver != nullptr ? driver : "";
-    SDL_version version{};
-    SDL_GetVersion(&version);
-    Identifier.DriverVersion = (uint64_t(version.major) << 48) | (uint64_t(version.minor) << 32) |
-                               (uint64_t(version.patch) << 16);
-    Identifier.VendorId = 0;
-    Identifier.DeviceId = 0;
-}
 
 bool OB_Gfx_PollEvent(TGfxEvent& Event)
 {

@@ -1,10 +1,13 @@
 // The window system beneath the device wrapper: the video subsystem, the
 // device window, the desktop's display mode and the window's events turned
 // into what the engine understands. With OB_GfxDevice this is the only code
-// that speaks to SDL about windows and drawing.
+// that speaks to SDL about windows and drawing. Like the rest of the layer it
+// includes nothing of the engine's but the ground floor: failures come back
+// as result codes with SDL's words (OB_Gfx_TakeError), and the layer above
+// reports them.
 #pragma once
 
-#include "video/platform/OB_GfxDevice.h"
+#include "video/platform/OB_GfxTypes.h"
 
 #include <cstdint>
 #include <string>
@@ -41,15 +44,12 @@ TGfxRect OB_Gfx_GetWindowRect(SDL_Window* Window);
 int32_t OB_Gfx_DisplayCount();
 bool OB_Gfx_DisplayBounds(int32_t Display, TGfxRect& Rect);
 HRESULT OB_Gfx_GetAdapterDisplayMode(int32_t Adapter, D3DDISPLAYMODE& Mode);
-// Renderer name (of Device, or of the first render driver when there is
-// none yet), video driver and SDL's version.
-void OB_Gfx_GetAdapterIdentifier(const TGfxDevice* Device, D3DADAPTER_IDENTIFIER8& Identifier);
 
-// SDL's last error text.
-std::string OB_Gfx_LastError();
-// Writes SDL's last error to the log as "SDL: " + text, so that users see
-// the cause behind a result code.
-void OB_Gfx_LogError();
+// Every function of this layer that fails keeps SDL's words for why;
+// OB_Gfx_TakeError hands them to the layer above (which writes them to the
+// log) and forgets them: empty when nothing failed since the last take.
+void OB_Gfx_NoteError();
+std::string OB_Gfx_TakeError();
 
 // True under SDL's dummy and offscreen drivers: nothing is shown, there is no
 // keyboard focus and no retrace to wait for.

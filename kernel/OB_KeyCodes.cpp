@@ -1,4 +1,4 @@
-#include "video/platform/OB_KeyMap.h"
+#include "kernel/OB_KeyCodes.h"
 
 #include <SDL.h>
 

@@ -1,0 +1,43 @@
+// A platform whose clock, keyboard and memory figures a test or a fuzz
+// target sets: time moves only when it is told to.
+#pragma once
+
+#include "kernel/OB_FrameTimer.h"
+#include "kernel/OB_Platform.h"
+
+#include <cmath>
+#include <cstdint>
+#include <set>
+
+class TFakePlatform : public OB_TPlatform {
+public:
+    int64_t Counter = 0;   // in microseconds
+    uint32_t Ticks = 0;
+    std::set<uint16_t> KeysDown;
+    OB_TMemoryStatus Memory;
+    OB_THeapStatus Heap;
+    int Waits = 0;
+
+    int64_t PerformanceCounter() override { return Counter; }
+    int64_t PerformanceFrequency() override { return 1'000'000; }
+    uint32_t TickCount() override { return Ticks; }
+    bool IsKeyDown(uint16_t virtualKey) override { return KeysDown.count(virtualKey) != 0; }
+    OB_TMemoryStatus MemoryStatus() override { return Memory; }
+    OB_THeapStatus HeapStatus() override { return Heap; }
+    void WaitForEvents(int) override { ++Waits; }
+
+    // Moves the clock on by Seconds and runs the frame timer, as the
+    // present of a frame that took that long would.
+    void Advance(double Seconds)
+    {
+        Counter += std::llround(Seconds * 1e6);
+        OB_Kernel_UpdateTimer();
+    }
+};
+
+// Installs the fake platform for the life of the object.
+struct TFakePlatformScope {
+    TFakePlatformScope() { OB_SetPlatform(&Platform); }
+    ~TFakePlatformScope() { OB_SetPlatform(nullptr); }
+    TFakePlatform Platform;
+};

@@ -1,0 +1,57 @@
+// The software renderer's shortcuts, several times faster than its general
+// paths and giving their pixels:
+// - an upright, untextured quad in one colour, or graded from top to bottom,
+//   is filled by rows instead of pixel by pixel;
+// - a graded band (the console's background) stays in memory after it is
+//   drawn, so that text drawn over it is blended there, and goes to the back
+//   buffer with the next draw of any other kind.
+// The device owns one TSoftwareBand when its renderer is the software one,
+// and flushes it before every operation of its own.
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <memory>
+
+class TSoftwareBand {
+public:
+    TSoftwareBand(SDL_Renderer* Renderer, SDL_Window* Window) : FRenderer(Renderer), FWindow(Window) {}
+    ~TSoftwareBand();
+    TSoftwareBand(const TSoftwareBand&) = delete;
+    TSoftwareBand& operator=(const TSoftwareBand&) = delete;
+
+    // Draws the quad (strip order, already in pixels) by rows when its
+    // corners lie on the pixel grid as an upright rectangle, its top two
+    // vertices share one colour and its bottom two another; false leaves it
+    // to the triangle path. AlphaBlend: the render state.
+    bool DrawAlignedQuad(const SDL_Vertex* Points, bool AlphaBlend);
+    // Puts a band still in memory onto the back buffer.
+    void Flush();
+    // Blends the glyph at Source of Sheet (ARGB8888, its alpha the glyph's
+    // coverage) in Colour with its top-left corner at (X, Y), into the band
+    // in memory; false, with nothing drawn, when the glyph does not lie
+    // wholly within a band in memory.
+    bool BlendGlyph(const SDL_Surface& Sheet, const SDL_Rect& Source, int X, int Y, uint32_t Colour);
+
+private:
+    struct TTextureDestroyer {
+        void operator()(SDL_Texture* Texture) const { SDL_DestroyTexture(Texture); }
+    };
+    bool FillBand(const SDL_Rect& Seen, int FullHeight, int FirstRow, uint32_t Top, uint32_t Bottom, bool AlphaBlend);
+    SDL_Texture* BandTexture(uint32_t Format, int Width, int Height);
+
+    SDL_Renderer* FRenderer;
+    SDL_Window* FWindow;
+    // The pixels of the last graded band, kept for the next frame's.
+    std::unique_ptr<SDL_Texture, TTextureDestroyer> FBand;
+    uint32_t FBandFormat = 0;
+    int FBandWidth = 0;
+    int FBandHeight = 0;
+    // While a band waits in memory: where it goes and its locked pixels.
+    bool FBandPending = false;
+    int FBandX = 0;
+    int FBandY = 0;
+    uint8_t* FBandPixels = nullptr;
+    int FBandPitch = 0;
+};
