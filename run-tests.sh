@@ -32,7 +32,7 @@ for preset in release asan; do
 done
 
 if [[ -x build/release/orbel2 ]] && command -v xvfb-run >/dev/null; then
-  if tools/e2e-test.sh build/release/orbel2 build/e2e-screenshot.png; then
+  if tools/e2e-test.sh build/release/orbel2 build/e2e; then
     passed=$((passed + 1))
   else
     failed=$((failed + 1))
