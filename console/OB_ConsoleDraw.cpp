@@ -1,6 +1,7 @@
 #include "console/OB_ConsoleDraw.h"
 
 #include "console/OB_Console.h"
+#include "kernel/OB_Assert.h"
 #include "video/OB_Font.h"
 #include "video/OB_Primitive.h"
 #include "video/OB_Video.h"
@@ -33,7 +34,10 @@ void DrawWatches()
     int32_t y = static_cast<int32_t>(OB_Video_ToPixelY(FirstWatchRow));
     const std::vector<TVariableInfo>& variables = ConsoleVariables();
     for (int32_t index : ConsoleWatches()) {
-        if (index < 0 || static_cast<size_t>(index) >= variables.size())
+        if (index < 0)
+            continue;   // a removed watch takes no row
+        OB_ASSERT(static_cast<size_t>(index) < variables.size());
+        if (static_cast<size_t>(index) >= variables.size())
             continue;
         const TVariableInfo& variable = variables[static_cast<size_t>(index)];
         TextBuffer.assign(variable.Name);

@@ -1,5 +1,6 @@
 #include "physics/CollisionGrid.h"
 
+#include "kernel/OB_Assert.h"
 #include "physics/Body.h"
 
 #include <algorithm>
@@ -249,6 +250,7 @@ bool TCollisionGrid::ScanCells(size_t Asker, std::vector<uint32_t>& Out) const
 
 bool TCollisionGrid::Query(size_t Asker, std::vector<uint32_t>& Out)
 {
+    OB_ASSERT(Asker < State.size());
     Out.clear();
     if (State[Asker] == WideState)
         return false;

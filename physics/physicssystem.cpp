@@ -1,5 +1,7 @@
 #include "physics/physicssystem.h"
 
+#include "kernel/OB_Assert.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -46,6 +48,7 @@ typedef int32_t TInt4 __attribute__((vector_size(16)));
 
 void TSpring::Apply(float /*Dt*/)
 {
+    OB_ASSERT(BodyA != nullptr && BodyB != nullptr);
     if (!BodyA || !BodyB)
         return;
     TVector2D force = ZeroVector2D();

@@ -29,6 +29,7 @@ public:
     virtual ~TConstraint() = default;
     virtual void Apply(float Dt) = 0;
 
+    // The anchors in the world; both bodies must be set.
     TVector2D AnchorWorldA() const { return BodyA->WorldPoint(AnchorA); }
     TVector2D AnchorWorldB() const { return BodyB->WorldPoint(AnchorB); }
 

@@ -146,3 +146,18 @@ TEST(Console, KernelMessagesAreEchoedAndOutputIsBounded)
     EXPECT_EQ(ConsoleLines()->Count(), 100);
     EXPECT_EQ(ConsoleLines()->Get(99), "line 150");
 }
+
+// An index outside the ring is a programming error: it stops the program
+// where assertions are on (debug and sanitizer builds) and still fails
+// safely, with an exception, where they are off.
+TEST(ConsoleDeathTest, AnIndexOutsideTheRingStopsLoudlyOrFailsSafely)
+{
+    TStringStack ring(3);
+    ring.Push("only");
+#if defined(ORBEL2_ASSERTS)
+    EXPECT_DEATH(ring.Get(1), "assertion failed: N >= 0 && N < Count");
+#else
+    EXPECT_THROW(ring.Get(1), std::out_of_range);
+#endif
+    EXPECT_EQ(ring.Get(0), "only");
+}

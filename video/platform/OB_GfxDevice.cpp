@@ -1,5 +1,6 @@
 #include "video/platform/OB_GfxDevice.h"
 
+#include "kernel/OB_Assert.h"
 #include "video/platform/OB_GfxSoftware.h"
 #include "video/platform/OB_GfxWindow.h"
 
@@ -347,6 +348,7 @@ bool TGfxDevice::TransformToPixel(float X, float Y, float Z, float& PixelX, floa
 
 HRESULT TGfxDevice::DrawPrimitiveUP(uint32_t PrimitiveType, uint32_t PrimitiveCount, const TQuadVertex* Vertices)
 {
+    OB_ASSERT(Vertices != nullptr && PrimitiveCount >= 1 && PrimitiveCount <= MaxStripPrimitives);
     if (Vertices == nullptr || PrimitiveCount == 0 || PrimitiveCount > MaxStripPrimitives)
         return D3DERR_INVALIDCALL;
     if (FVertexFormat != OB_VERTEXFORMAT)
