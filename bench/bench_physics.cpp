@@ -83,15 +83,21 @@ void WithWorld(TEngine engine, const TScene& scene, TRun&& run)
     }
 }
 
+template <class TWorld, class TTest>
+size_t CountBoxes(const TWorld& world, TTest&& test)
+{
+    size_t count = 0;
+    for (size_t i = 0; i < world.BoxCount(); ++i) {
+        if (test(world.BoxCentre(i)))
+            ++count;
+    }
+    return count;
+}
+
 template <class TWorld>
 size_t BoxesOutside(const TWorld& world, const TBounds& container)
 {
-    size_t outside = 0;
-    for (size_t i = 0; i < world.BoxCount(); ++i) {
-        if (!container.Contains(world.BoxCentre(i)))
-            ++outside;
-    }
-    return outside;
+    return CountBoxes(world, [&](TVector2D centre) { return !container.Contains(centre); });
 }
 
 double ThreadCpuSeconds()
@@ -206,6 +212,11 @@ void CountLeaks(benchmark::State& state, TWorld& world, const TBounds& container
             state.counters["left_after_" + std::to_string(checkpoint)] =
                 static_cast<double>(BoxesOutside(world, container));
         }
+        // Of those, the ones under the floor (not beside the container):
+        // they went out through the floor.
+        state.counters["through_floor"] = static_cast<double>(CountBoxes(world, [&](TVector2D centre) {
+            return centre.y > container.Max.y && centre.x >= container.Min.x && centre.x <= container.Max.x;
+        }));
     }
 }
 
