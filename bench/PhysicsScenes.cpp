@@ -106,8 +106,8 @@ TScene ContainerPile(int count)
     const int columns = std::max(ColumnsFor(count), (count + kPileRows - 1) / kPileRows);
     TScene scene = BoxesInContainer(columns, count);
     // The peers' piles are at rest after about 250 steps. Ours never rests
-    // (see docs/physics-limits.md); by 1,000 steps it has as many crossing
-    // pairs as a pile under load keeps, and the first boxes start to leave.
+    // (see docs/physics-limits.md); its count of crossing pairs climbs for
+    // about the first 1,000 steps, when the first boxes start to leave.
     scene.WarmUpSteps = 1000;
     scene.TimedSteps = TimedStepsFor(count);
     return scene;
