@@ -246,7 +246,7 @@ void RunDemo(benchmark::State& state, TCollisionPass pass)
     demo.Physics.CollisionPass = pass;
     for (auto _ : state) {
         ApplyDemoInput(demo.Player, INPUT_UP);
-        demo.Physics.Step(TIntegrationMode::imMidpoint, DEMO_STEP);
+        demo.Physics.Step(TIntegrationMode::imMidpoint, DemoStepTime);
     }
 }
 
