@@ -82,7 +82,7 @@ std::vector<TBoxPlacement> ContainerWalls(int columns, int rows)
     return walls;
 }
 
-}  // namespace
+}   // namespace
 
 TScene SpreadGrid(int count)
 {
@@ -127,7 +127,7 @@ TScene BoxesInContainer(int columns, int count)
         scene.Boxes.push_back(Box(centre.x + random.Uniform(-0.5f, 0.5f), centre.y, random.Uniform(-0.02f, 0.02f)));
     }
     scene.PushAcceleration = kPushAcceleration;
-    const float wallOuter = kLatticePitch - 1.0f;  // from the interior's edge to a tile's far face
+    const float wallOuter = kLatticePitch - 1.0f;   // from the interior's edge to a tile's far face
     scene.Container = TBounds{MakeVector2D(-wallOuter, -wallOuter),
                               MakeVector2D(kLatticePitch * static_cast<float>(columns) + wallOuter,
                                            kLatticePitch * static_cast<float>(rows) + wallOuter)};
@@ -143,4 +143,4 @@ TScene DemoPlacements()
     return scene;
 }
 
-}  // namespace bench
+}   // namespace bench

@@ -26,8 +26,8 @@ constexpr float kBoxAngularDrag = 500.0f;
 // Our drag takes these fractions of a box's speed and spin off in one step
 // (drag force times inverse mass times the step); the peers are damped so
 // that they keep the same fractions.
-constexpr double kSpeedKeptPerStep = 1.0 - double(kBoxLinearDrag) * kBoxInvMass * kStep;  // 0.6
-constexpr double kSpinKeptPerStep = 1.0 - double(kBoxAngularDrag) * kBoxInvInertia * kStep;  // 0.8
+constexpr double kSpeedKeptPerStep = 1.0 - double(kBoxLinearDrag) * kBoxInvMass * kStep;   // 0.6
+constexpr double kSpinKeptPerStep = 1.0 - double(kBoxAngularDrag) * kBoxInvInertia * kStep;   // 0.8
 
 // Acceleration toward the floor given to every box in the container, units
 // per second squared: 10 m/s^2 at 40 units to the metre.
@@ -46,14 +46,14 @@ struct TBounds {
 };
 
 struct TScene {
-    std::vector<TBoxPlacement> Boxes;  // movable, in the order every engine adds them
-    std::vector<TBoxPlacement> Walls;  // immovable; added before the boxes
-    float PushAcceleration = 0.0f;  // toward +y, on every box at every step
+    std::vector<TBoxPlacement> Boxes;   // movable, in the order every engine adds them
+    std::vector<TBoxPlacement> Walls;   // immovable; added before the boxes
+    float PushAcceleration = 0.0f;   // toward +y, on every box at every step
     // With walls: a box whose centre is outside these bounds (the walls'
     // outer faces) has left the container.
     std::optional<TBounds> Container;
-    int WarmUpSteps = 0;  // stepped before anything is timed or counted
-    int TimedSteps = 0;  // the timed window, the same for every engine at this size
+    int WarmUpSteps = 0;   // stepped before anything is timed or counted
+    int TimedSteps = 0;   // the timed window, the same for every engine at this size
 };
 
 // n boxes of 40 x 40 on a grid of pitch 45 with offsets of up to 2 units and
@@ -74,4 +74,4 @@ TScene BoxesInContainer(int columns, int count);
 // The demo's player rectangle and its row of 21 boxes, as placements.
 TScene DemoPlacements();
 
-}  // namespace bench
+}   // namespace bench

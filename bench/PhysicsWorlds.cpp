@@ -36,14 +36,13 @@ cpVect ChipmunkVect(TVector2D v)
     return cpv(v.x, v.y);
 }
 
-}  // namespace
+}   // namespace
 
 // ---------------------------------------------------------------- ours
 
 TOurWorld::TOurWorld(const TScene& scene, TCollisionPass timedPass)
     : Bodies(scene.Walls.size() + scene.Boxes.size()),
-      PushForce(MakeVector2D(0.0f, scene.PushAcceleration / kBoxInvMass)),
-      TimedPass(timedPass)
+      PushForce(MakeVector2D(0.0f, scene.PushAcceleration / kBoxInvMass)), TimedPass(timedPass)
 {
     size_t next = 0;
     for (const TBoxPlacement& wall : scene.Walls) {
@@ -127,7 +126,7 @@ size_t TOurWorld::TouchingPairs()
 // ---------------------------------------------------------------- Box2D
 
 TBox2DWorld::TBox2DWorld(const TScene& scene)
-    : PushForce(0.0f, scene.PushAcceleration / kUnitsPerMetre)  // on a body of 1 kg
+    : PushForce(0.0f, scene.PushAcceleration / kUnitsPerMetre)   // on a body of 1 kg
 {
     World.SetAllowSleeping(false);
     if (!scene.Walls.empty()) {
@@ -149,7 +148,7 @@ TBox2DWorld::TBox2DWorld(const TScene& scene)
         def.angularDamping = Box2DDamping(kSpinKeptPerStep);
         b2PolygonShape shape;
         shape.SetAsBox(box.Size.x / 2.0f / kUnitsPerMetre, box.Size.y / 2.0f / kUnitsPerMetre);
-        const float density = kUnitsPerMetre * kUnitsPerMetre / (box.Size.x * box.Size.y);  // 1 kg
+        const float density = kUnitsPerMetre * kUnitsPerMetre / (box.Size.x * box.Size.y);   // 1 kg
         b2Body* body = World.CreateBody(&def);
         body->CreateFixture(&shape, density);
         Boxes.push_back(body);
@@ -190,7 +189,7 @@ TVector2D TBox2DWorld::BoxCentre(size_t box) const
 // ---------------------------------------------------------------- Chipmunk2D
 
 TChipmunkWorld::TChipmunkWorld(const TScene& scene)
-    : Space(cpSpaceNew()), PushForce(cpv(0.0, scene.PushAcceleration))  // on a body of mass 1
+    : Space(cpSpaceNew()), PushForce(cpv(0.0, scene.PushAcceleration))   // on a body of mass 1
 {
     cpBody* walls = cpSpaceGetStaticBody(Space.get());
     for (const TBoxPlacement& wall : scene.Walls) {
@@ -254,4 +253,4 @@ TVector2D TChipmunkWorld::BoxCentre(size_t box) const
     return MakeVector2D(static_cast<float>(p.x), static_cast<float>(p.y));
 }
 
-}  // namespace bench
+}   // namespace bench

@@ -43,7 +43,7 @@ public:
 private:
     bool Crossing(const TBody& a, const TBody& b) const;
 
-    std::vector<TBody> Bodies;  // the walls first, then the boxes
+    std::vector<TBody> Bodies;   // the walls first, then the boxes
     std::vector<TVector2D> WallPlaces;
     TVector2D PushForce{0.0f, 0.0f};
     TPhysics2D Physics;
@@ -113,4 +113,4 @@ private:
     cpVect PushForce{0.0, 0.0};
 };
 
-}  // namespace bench
+}   // namespace bench

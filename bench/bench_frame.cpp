@@ -66,7 +66,6 @@ void StartEngine()
     AddWatch("frame");
 }
 
-
 // Kept out of line so that profilers can single out the frame.
 [[gnu::noinline]] void DrawFrame(TQuad& quad, float angle)
 {
@@ -77,8 +76,8 @@ void StartEngine()
     OB_Quad_Draw(quad, nullptr);
     OB_Quad_SetColorValue(quad, 1, 1, 1, 1);
     for (int i = 0; i < 21; ++i) {
-        OB_Quad_SetCorners(quad, 40.0f + 35.0f * static_cast<float>(i), 500, 40, 40, angle * 0.1f * static_cast<float>(i),
-                           0.5f, 0.5f);
+        OB_Quad_SetCorners(quad, 40.0f + 35.0f * static_cast<float>(i), 500, 40, 40,
+                           angle * 0.1f * static_cast<float>(i), 0.5f, 0.5f);
         OB_Quad_Draw(quad, nullptr);
     }
     OB_Line_Draw(TVector2D{400, 300}, TVector2D{600, 100}, 0xFFFFFFFF);
@@ -102,12 +101,18 @@ void RunFrames(benchmark::State& state, bool consoleShown)
         DrawFrame(quad, angle);
     }
 }
-void BM_Frame(benchmark::State& state) { RunFrames(state, true); }
+void BM_Frame(benchmark::State& state)
+{
+    RunFrames(state, true);
+}
 BENCHMARK(BM_Frame)->Unit(benchmark::kMicrosecond);
 
 // The same frame with the console hidden (the watches still drawn): what
 // the scene and the present cost on their own.
-void BM_FrameConsoleHidden(benchmark::State& state) { RunFrames(state, false); }
+void BM_FrameConsoleHidden(benchmark::State& state)
+{
+    RunFrames(state, false);
+}
 BENCHMARK(BM_FrameConsoleHidden)->Unit(benchmark::kMicrosecond);
 
-} // namespace
+}   // namespace

@@ -171,9 +171,8 @@ void RegisterComparisons()
                 benchmark::RegisterBenchmark(name.c_str(),
                                              [kind, count, engine](benchmark::State& state) {
                                                  const TScene scene = kind.Build(count);
-                                                 WithWorld(engine, scene, [&](auto& world) {
-                                                     TimeWindow(state, world, scene);
-                                                 });
+                                                 WithWorld(engine, scene,
+                                                           [&](auto& world) { TimeWindow(state, world, scene); });
                                              })
                     ->Iterations(window)
                     ->UseManualTime()
@@ -196,9 +195,8 @@ struct TLeakRun {
 };
 
 constexpr TLeakRun kLeakRuns[] = {
-    {TEngine::Ours, 50, 1},      {TEngine::Ours, 50, 2},      {TEngine::Ours, 50, 5},
-    {TEngine::Ours, 50, 10},     {TEngine::Ours, 50, 20},     {TEngine::Box2D, 50, 20},
-    {TEngine::Chipmunk, 50, 20}, {TEngine::Ours, 500, 20},
+    {TEngine::Ours, 50, 1},  {TEngine::Ours, 50, 2},   {TEngine::Ours, 50, 5},      {TEngine::Ours, 50, 10},
+    {TEngine::Ours, 50, 20}, {TEngine::Box2D, 50, 20}, {TEngine::Chipmunk, 50, 20}, {TEngine::Ours, 500, 20},
 };
 
 template <class TWorld>
@@ -224,13 +222,12 @@ void RegisterLeaks()
 {
     for (const TLeakRun& run : kLeakRuns) {
         const std::string name = std::string("BM_ContainerLeak/") + NameOf(run.Engine) + "/" +
-                                 std::to_string(run.Columns) + "x" + std::to_string(run.Rows);
+            std::to_string(run.Columns) + "x" + std::to_string(run.Rows);
         benchmark::RegisterBenchmark(name.c_str(),
                                      [run](benchmark::State& state) {
                                          const TScene scene = BoxesInContainer(run.Columns, run.Columns * run.Rows);
-                                         WithWorld(run.Engine, scene, [&](auto& world) {
-                                             CountLeaks(state, world, *scene.Container);
-                                         });
+                                         WithWorld(run.Engine, scene,
+                                                   [&](auto& world) { CountLeaks(state, world, *scene.Container); });
                                      })
             ->Iterations(1)
             ->Unit(benchmark::kMillisecond);
@@ -276,4 +273,4 @@ void RegisterDemo()
     return true;
 }();
 
-}  // namespace
+}   // namespace

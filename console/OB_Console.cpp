@@ -52,12 +52,13 @@ std::vector<std::string> SplitWords(const std::string& Line)
     return words;
 }
 
-} // namespace
+}   // namespace
 
 // ---------------------------------------------------------------------------
 // TStringStack
 
-TStringStack::TStringStack(int32_t Capacity) : FCapacity(Capacity) {}
+TStringStack::TStringStack(int32_t Capacity) : FCapacity(Capacity)
+{}
 
 void TStringStack::Push(const std::string& S)
 {
@@ -145,12 +146,18 @@ void RemoveWatch(const std::string& Name)
 std::string VariableTypeName(TVariableType VarType)
 {
     switch (VarType) {
-    case TVariableType::vtUInt: return "UINT";
-    case TVariableType::vtInt: return "INT";
-    case TVariableType::vtFloat: return "FLOAT";
-    case TVariableType::vtDouble: return "DOUBLE";
-    case TVariableType::vtString: return "STRING";
-    case TVariableType::vtBoolean: return "BOOLEAN";
+    case TVariableType::vtUInt:
+        return "UINT";
+    case TVariableType::vtInt:
+        return "INT";
+    case TVariableType::vtFloat:
+        return "FLOAT";
+    case TVariableType::vtDouble:
+        return "DOUBLE";
+    case TVariableType::vtString:
+        return "STRING";
+    case TVariableType::vtBoolean:
+        return "BOOLEAN";
     }
     return "";
 }
@@ -229,8 +236,7 @@ bool ExecuteCommand(const std::string& Name, const std::vector<std::string>& Arg
     const TCommandInfo command = *found;
     bool accepted = false;
     try {
-        accepted = command.Proc != nullptr &&
-                   command.Proc(Args, static_cast<int32_t>(Args.size()), command.Data);
+        accepted = command.Proc != nullptr && command.Proc(Args, static_cast<int32_t>(Args.size()), command.Data);
     } catch (const std::exception& error) {
         // A failing command (no video mode, an unwritable file) is the user's
         // business, not the program's end: report it and carry on.
@@ -266,12 +272,39 @@ void ConsoleReset()
 // ---------------------------------------------------------------------------
 // Access
 
-const std::vector<TCommandInfo>& ConsoleCommands() { return Commands; }
-const std::vector<TVariableInfo>& ConsoleVariables() { return Variables; }
-const std::vector<int32_t>& ConsoleWatches() { return Watches; }
-const TStringStack* ConsoleLines() { return Lines.get(); }
-const TStringStack* ConsoleHistory() { return History.get(); }
-const std::string& ConsoleEditLine() { return Edit.EditLine; }
-int32_t ConsoleHistoryIndex() { return Edit.HistoryIndex; }
-int32_t ConsoleScrollOffset() { return Edit.ScrollOffset; }
-TConsoleEditState& ConsoleEditState() { return Edit; }
+const std::vector<TCommandInfo>& ConsoleCommands()
+{
+    return Commands;
+}
+const std::vector<TVariableInfo>& ConsoleVariables()
+{
+    return Variables;
+}
+const std::vector<int32_t>& ConsoleWatches()
+{
+    return Watches;
+}
+const TStringStack* ConsoleLines()
+{
+    return Lines.get();
+}
+const TStringStack* ConsoleHistory()
+{
+    return History.get();
+}
+const std::string& ConsoleEditLine()
+{
+    return Edit.EditLine;
+}
+int32_t ConsoleHistoryIndex()
+{
+    return Edit.HistoryIndex;
+}
+int32_t ConsoleScrollOffset()
+{
+    return Edit.ScrollOffset;
+}
+TConsoleEditState& ConsoleEditState()
+{
+    return Edit;
+}

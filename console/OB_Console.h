@@ -67,8 +67,7 @@ public:
     TVariableAddress(bool* Address) : Type(TVariableType::vtBoolean), Storage(Address) {}
     template <size_t N>
     TVariableAddress(char (&Buffer)[N]) : Type(TVariableType::vtString), Storage(Buffer), Capacity(N)
-    {
-    }
+    {}
     // A buffer of Size bytes, terminator included.
     static TVariableAddress String(char* Buffer, size_t Size);
     // A 32-bit unsigned counter shown and set as INT: its bits read as a
@@ -139,6 +138,6 @@ int32_t ConsoleScrollOffset();
 struct TConsoleEditState {
     std::string EditLine;
     int32_t HistoryIndex = -1;   // 0 = the newest line; -1 while not browsing
-    int32_t ScrollOffset = 0;    // lines the output view is scrolled back
+    int32_t ScrollOffset = 0;   // lines the output view is scrolled back
 };
 TConsoleEditState& ConsoleEditState();

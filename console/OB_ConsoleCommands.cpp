@@ -156,7 +156,7 @@ void EchoKernelMessage(int32_t Msg, void* Param, int32_t, void*)
     ConsolePrint("Kernel message: " + text);
 }
 
-} // namespace
+}   // namespace
 
 void ConsoleInit()
 {

@@ -76,7 +76,7 @@ void DrawLines()
     }
 }
 
-} // namespace
+}   // namespace
 
 void ConsoleDrawInit()
 {

@@ -124,7 +124,7 @@ T ReadDecimal(const std::string& Word)
     return value;
 }
 
-} // namespace
+}   // namespace
 
 uint32_t ConsoleReadInteger(const std::string& Word)
 {

@@ -52,7 +52,7 @@ bool WriteCommand(const std::vector<std::string>& Args, int32_t ArgCount, void* 
     return true;
 }
 
-} // namespace
+}   // namespace
 
 std::string FormatLogTime(uint32_t Milliseconds)
 {

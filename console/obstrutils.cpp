@@ -51,7 +51,7 @@ std::string SizeText(uint64_t Figure)
     return FormatByteSize(static_cast<int64_t>(Figure > largest ? largest : Figure));
 }
 
-} // namespace
+}   // namespace
 
 std::string FormatByteSize(int64_t Size)
 {
@@ -77,15 +77,15 @@ std::vector<std::string> StatusReportLines()
     const OB_TextureManager& textures = TextureManager();
 
     const std::pair<const char*, uint64_t> memorySizes[] = {
-        {"  Total Physical: ", memory.dwTotalPhys},   {"  Avail Physical: ", memory.dwAvailPhys},
+        {"  Total Physical: ", memory.dwTotalPhys},     {"  Avail Physical: ", memory.dwAvailPhys},
         {"  Total Pagefile: ", memory.dwTotalPageFile}, {"  Avail Pagefile: ", memory.dwAvailPageFile},
         {"  Total Virtual : ", memory.dwTotalVirtual},  {"  Avail Virtual : ", memory.dwAvailVirtual},
     };
     const std::pair<const char*, uint64_t> heapSizes[] = {
-        {"  Heap Allocated  : ", status.HeapAllocated},   {"  Heap Free       : ", status.HeapFree},
-        {"  Heap AddrSpace  : ", status.HeapAddrSpace},   {"  Heap Uncommitted: ", status.HeapUncommitted},
-        {"  Heap Committed  : ", status.HeapCommitted},   {"  Heap FreeSmall  : ", status.HeapFreeSmall},
-        {"  Heap FreeBig    : ", status.HeapFreeBig},     {"  Heap Overhead   : ", status.HeapOverhead},
+        {"  Heap Allocated  : ", status.HeapAllocated}, {"  Heap Free       : ", status.HeapFree},
+        {"  Heap AddrSpace  : ", status.HeapAddrSpace}, {"  Heap Uncommitted: ", status.HeapUncommitted},
+        {"  Heap Committed  : ", status.HeapCommitted}, {"  Heap FreeSmall  : ", status.HeapFreeSmall},
+        {"  Heap FreeBig    : ", status.HeapFreeBig},   {"  Heap Overhead   : ", status.HeapOverhead},
     };
     std::vector<std::string> lines{"", "---MEMORY STATUS: -------",
                                    "  Memory Load   : " + std::to_string(memory.dwMemoryLoad) + "%"};

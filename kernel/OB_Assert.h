@@ -9,14 +9,14 @@
 #include <cstdlib>
 
 #if defined(ORBEL2_ASSERTS)
-#define OB_ASSERT(condition)                                                                                      \
-    do {                                                                                                          \
-        if (!(condition))                                                                                         \
-            OB_AssertFailed(#condition, __FILE__, __LINE__);                                                      \
+#define OB_ASSERT(condition)                                                                                           \
+    do {                                                                                                               \
+        if (!(condition))                                                                                              \
+            OB_AssertFailed(#condition, __FILE__, __LINE__);                                                           \
     } while (false)
 #else
-#define OB_ASSERT(condition)                                                                                      \
-    do {                                                                                                          \
+#define OB_ASSERT(condition)                                                                                           \
+    do {                                                                                                               \
     } while (false)
 #endif
 

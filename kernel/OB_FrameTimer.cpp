@@ -8,14 +8,14 @@ struct TFrameTimer {
     int64_t PerfFrequency = 0;
     int64_t LastFrameTicks = 0;
     int64_t NextSecondTicks = 0;   // end of the current one-second window; 0 until the first frame
-    int32_t FrameCounter = 0;      // frames counted in the current window
+    int32_t FrameCounter = 0;   // frames counted in the current window
     int32_t FPS = 0;
     double FrameTime = 0;
 };
 
 TFrameTimer Timer;
 
-} // namespace
+}   // namespace
 
 void OB_Kernel_StartTimer()
 {

@@ -47,7 +47,7 @@ constexpr std::array<TKeyPair, 32> NamedKeys{{
     {VK_F1 + 9, SDLK_F10, SDL_SCANCODE_F10},
 }};
 
-} // namespace
+}   // namespace
 
 uint16_t OB_KeycodeToVirtualKey(int32_t sdlKeycode)
 {

@@ -25,14 +25,18 @@ void ReportUnknownGroup()
 std::shared_ptr<const TListenerList>* GroupList(int32_t group)
 {
     switch (group) {
-    case MSGGROUP_KERNEL: return &Groups[0];
-    case MSGGROUP_2: return &Groups[1];
-    case MSGGROUP_3: return &Groups[2];
-    default: return nullptr;
+    case MSGGROUP_KERNEL:
+        return &Groups[0];
+    case MSGGROUP_2:
+        return &Groups[1];
+    case MSGGROUP_3:
+        return &Groups[2];
+    default:
+        return nullptr;
     }
 }
 
-} // namespace
+}   // namespace
 
 void OB_AddListener(TMessageHandler Handler, int32_t Group, void* Data)
 {
@@ -63,17 +67,28 @@ void OB_SendMessage(int32_t Msg, void* Param, int32_t Value)
 std::string OB_MessageName(int32_t Msg)
 {
     switch (Msg) {
-    case MSG_ERROR: return "MSG_ERROR";
-    case MSG_WARNING: return "MSG_WARNING";
-    case MSG_RESOLUTIONCHANGE: return "MSG_RESOLUTIONCHANGE";
-    case MSG_VIDEODEVICELOST: return "MSG_VIDEODEVICELOST";
-    case MSG_VIDEODEVICERESET: return "MSG_VIDEODEVICERESET";
-    case MSG_VIDEODEVICEINITIALIZED: return "MSG_VIDEODEVICEINITIALIZED";
-    case MSG_LOSTFOCUS: return "MSG_LOSTFOCUS";
-    case MSG_RECEIVEDFOCUS: return "MSG_RECEIVEDFOCUS";
-    case MSG_DUMMYOBJECT: return "MSG_DUMMYOBJECT";
-    case MSGID_FATALERROR: return "MSGID_FATALERROR";
-    default: return "Unknown message constant";
+    case MSG_ERROR:
+        return "MSG_ERROR";
+    case MSG_WARNING:
+        return "MSG_WARNING";
+    case MSG_RESOLUTIONCHANGE:
+        return "MSG_RESOLUTIONCHANGE";
+    case MSG_VIDEODEVICELOST:
+        return "MSG_VIDEODEVICELOST";
+    case MSG_VIDEODEVICERESET:
+        return "MSG_VIDEODEVICERESET";
+    case MSG_VIDEODEVICEINITIALIZED:
+        return "MSG_VIDEODEVICEINITIALIZED";
+    case MSG_LOSTFOCUS:
+        return "MSG_LOSTFOCUS";
+    case MSG_RECEIVEDFOCUS:
+        return "MSG_RECEIVEDFOCUS";
+    case MSG_DUMMYOBJECT:
+        return "MSG_DUMMYOBJECT";
+    case MSGID_FATALERROR:
+        return "MSGID_FATALERROR";
+    default:
+        return "Unknown message constant";
     }
 }
 

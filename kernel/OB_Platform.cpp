@@ -115,7 +115,7 @@ public:
 TSystemPlatform SystemPlatform;
 OB_TPlatform* CurrentPlatform = nullptr;
 
-} // namespace
+}   // namespace
 
 OB_TPlatform& OB_Platform()
 {
@@ -131,7 +131,7 @@ namespace {
 
 constexpr Uint32 PlatformServices = SDL_INIT_EVENTS | SDL_INIT_TIMER;
 
-} // namespace
+}   // namespace
 
 void OB_StartPlatformServices()
 {

@@ -10,10 +10,10 @@
 // in 64 bits: a 32-bit field cannot hold today's memory sizes.
 struct OB_TMemoryStatus {
     uint64_t dwLength = 0;
-    uint64_t dwMemoryLoad = 0;     // percent of physical memory in use
+    uint64_t dwMemoryLoad = 0;   // percent of physical memory in use
     uint64_t dwTotalPhys = 0;
     uint64_t dwAvailPhys = 0;
-    uint64_t dwTotalPageFile = 0;  // RAM plus swap: the commit limit
+    uint64_t dwTotalPageFile = 0;   // RAM plus swap: the commit limit
     uint64_t dwAvailPageFile = 0;
     uint64_t dwTotalVirtual = 0;   // the process's address-space limit
     uint64_t dwAvailVirtual = 0;

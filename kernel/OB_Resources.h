@@ -15,8 +15,8 @@
 // One named resource held by a registry.
 struct TResource {
     std::string Name;
-    void* Data = nullptr;  // the resource itself (for textures, the texture)
-    int32_t Count = 0;     // how many times it was asked for
+    void* Data = nullptr;   // the resource itself (for textures, the texture)
+    int32_t Count = 0;   // how many times it was asked for
 };
 
 class TResourceManager {

@@ -1,8 +1,8 @@
 // Orbel2: the fixed-time-step demonstration. Starts the engine, opens a
 // 640 x 480 window, runs the demo session until Escape or the window is
 // closed, and stops the engine in reverse order.
-#include "session/OB_Kernel.h"
 #include "session/MainSession.h"
+#include "session/OB_Kernel.h"
 #include "video/OB_Video.h"
 
 #include <cstdio>
@@ -23,7 +23,7 @@ int RunDemo()
     return 0;
 }
 
-} // namespace
+}   // namespace
 
 int main()
 {

@@ -10,7 +10,7 @@ uint64_t Bits(TVector2D V)
     return std::bit_cast<uint64_t>(V);
 }
 
-} // namespace
+}   // namespace
 
 void TBody::SetVertexCount(size_t Count)
 {

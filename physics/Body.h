@@ -18,10 +18,10 @@
 struct TBodyState {
     TVector2D Position;
     TVector2D Velocity;
-    TVector2D Force;  // world axes; cleared at the end of every step
+    TVector2D Force;   // world axes; cleared at the end of every step
     float Angle;
     float AngularVelocity;
-    float Torque;  // cleared at the end of every step
+    float Torque;   // cleared at the end of every step
 };
 
 // Changes of a state over one step (not rates).
@@ -34,17 +34,17 @@ struct TBodyDerivative {
 
 class TBody {
 public:
-    bool Collided = false;  // took part in a contact in the current step
+    bool Collided = false;   // took part in a contact in the current step
     TBodyState State{};
-    float InvMass = 1.0f;  // 0: forces and impulses leave the velocity alone
+    float InvMass = 1.0f;   // 0: forces and impulses leave the velocity alone
     float InvInertia = 1.0f / 3600.0f;
-    TVector2D LinearDrag{0.0f, 0.0f};  // along the body's own x and y axes
+    TVector2D LinearDrag{0.0f, 0.0f};   // along the body's own x and y axes
     float AngularDrag = 0.0f;
-    int32_t Group = 0;  // only bodies of equal groups collide
-    float Radius = 0.0f;  // bounding radius, as last set by ComputeRadius
-    float Restitution = 0.0f;  // a pair uses the mean of its two values
-    std::vector<TVector2D> LocalVertices;  // outline in body axes; the last vertex joins the first
-    std::vector<TVector2D> WorldVertices;  // as last computed by UpdateWorldVertices
+    int32_t Group = 0;   // only bodies of equal groups collide
+    float Radius = 0.0f;   // bounding radius, as last set by ComputeRadius
+    float Restitution = 0.0f;   // a pair uses the mean of its two values
+    std::vector<TVector2D> LocalVertices;   // outline in body axes; the last vertex joins the first
+    std::vector<TVector2D> WorldVertices;   // as last computed by UpdateWorldVertices
 
     // Resizes both outlines; kept entries keep their values, new ones are (0, 0).
     void SetVertexCount(size_t Count);
@@ -82,7 +82,7 @@ private:
     TMatrix2D CachedRotation{1.0f, 0.0f, 0.0f, 1.0f};
     bool WorldVerticesCurrent = false;
     TVector2D WorldVerticesPosition{0.0f, 0.0f};
-    uint32_t GridSlot = 0;  // the body's index while the grid is built
+    uint32_t GridSlot = 0;   // the body's index while the grid is built
 };
 
 void ApplyDerivative(TBodyState& State, const TBodyDerivative& D, float Factor);

@@ -59,7 +59,7 @@ void SortShort(uint32_t* First, uint32_t* Last)
     }
 }
 
-}  // namespace
+}   // namespace
 
 bool TCollisionGrid::CellOf(TVector2D Position, TCell& Cell) const
 {
@@ -138,10 +138,10 @@ void TCollisionGrid::Build(const std::vector<TBody*>& List)
         }
         body.GridSlot = static_cast<uint32_t>(i);
         TFiled& filed = Filing[i];
-        filed = TFiled{TCell{0, 0}, body.State.Position.x, body.State.Position.y, body.Radius, body.Group,
-                       static_cast<uint32_t>(i)};
+        filed = TFiled{TCell{0, 0}, body.State.Position.x,   body.State.Position.y, body.Radius,
+                       body.Group,  static_cast<uint32_t>(i)};
         const bool ordinary = IsFinite(body.State.Position) && std::isfinite(body.Radius) &&
-                              body.Radius <= wideRadius && CellOf(body.State.Position, filed.Cell);
+            body.Radius <= wideRadius && CellOf(body.State.Position, filed.Cell);
         if (!ordinary)
             MarkWide(i);
     }
@@ -181,7 +181,7 @@ void TCollisionGrid::ListNeighbours()
     const size_t count = Filing.size();
     NeighbourStart.assign(count + 1, 0);
     PairScratch.clear();
-    PairScratch.reserve(Neighbours.capacity());  // two entries per pair, as in Neighbours
+    PairScratch.reserve(Neighbours.capacity());   // two entries per pair, as in Neighbours
     const auto pairUp = [&](const TFiled& a, const TFiled& b) {
         if (!Near(a, b))
             return;
@@ -230,8 +230,8 @@ void TCollisionGrid::ListNeighbours()
 bool TCollisionGrid::ScanCells(size_t Asker, std::vector<uint32_t>& Out) const
 {
     const TBody& body = *(*Bodies)[Asker];
-    TFiled asker{TCell{0, 0}, body.State.Position.x, body.State.Position.y, body.Radius, body.Group,
-                 static_cast<uint32_t>(Asker)};
+    TFiled asker{TCell{0, 0}, body.State.Position.x,       body.State.Position.y, body.Radius,
+                 body.Group,  static_cast<uint32_t>(Asker)};
     if (!CellOf(body.State.Position, asker.Cell))
         return false;
     for (int32_t dy = -1; dy <= 1; ++dy) {

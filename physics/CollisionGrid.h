@@ -18,9 +18,9 @@
 class TBody;
 
 struct TBroadPhaseStats {
-    size_t WideBodies = 0;  // checked against everybody: huge, far away, not finite, or listed twice
-    size_t Escapes = 0;  // bodies nudged further than the margin from where they were filed
-    size_t Requeries = 0;  // answers renewed because the asker was nudged too far
+    size_t WideBodies = 0;   // checked against everybody: huge, far away, not finite, or listed twice
+    size_t Escapes = 0;   // bodies nudged further than the margin from where they were filed
+    size_t Requeries = 0;   // answers renewed because the asker was nudged too far
 };
 
 class TCollisionGrid {
@@ -62,8 +62,8 @@ private:
     double Margin = 0.0;
     double CellSize = 1.0;
     uint32_t BucketMask = 0;
-    std::vector<uint8_t> State;  // filed, wide or escaped
-    std::vector<TFiled> Filing;  // by body index
+    std::vector<uint8_t> State;   // filed, wide or escaped
+    std::vector<TFiled> Filing;   // by body index
     std::vector<uint32_t> BucketStart;
     std::vector<TFiled> BucketEntries;
     // Every filed body's filed neighbours, ascending: bodies of its group

@@ -39,5 +39,5 @@ inline uint8_t ColourComponentToByte(float V)
 inline D3DCOLOR ColourValueToARGB(const D3DCOLORVALUE& C)
 {
     return (D3DCOLOR(ColourComponentToByte(C.a)) << 24) | (D3DCOLOR(ColourComponentToByte(C.r)) << 16) |
-           (D3DCOLOR(ColourComponentToByte(C.g)) << 8) | D3DCOLOR(ColourComponentToByte(C.b));
+        (D3DCOLOR(ColourComponentToByte(C.g)) << 8) | D3DCOLOR(ColourComponentToByte(C.b));
 }

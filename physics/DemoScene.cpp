@@ -6,7 +6,7 @@ constexpr float TurnTorque = 30000.0f;
 constexpr float Thrust = 400.0f;
 constexpr TVector2D ThrustPoint{-25.0f, 0.0f};
 
-}  // namespace
+}   // namespace
 
 void BuildDemoBodies(TDemoScene& Scene)
 {

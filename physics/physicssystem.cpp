@@ -42,7 +42,7 @@ bool InEdge(float T)
 typedef float TFloat4 __attribute__((vector_size(16)));
 typedef int32_t TInt4 __attribute__((vector_size(16)));
 
-}  // namespace
+}   // namespace
 
 // ---------------------------------------------------------------- springs
 
@@ -275,7 +275,7 @@ bool FindEdgeCrossingQuad(const std::vector<TVector2D>& a, const std::vector<TVe
     return false;
 }
 
-}  // namespace
+}   // namespace
 
 // For each edge of A in order, each edge of B in order: the parameter along
 // A's edge at which it meets the line of B's edge, and along B's edge where
@@ -312,13 +312,12 @@ void TPhysics2D::ApplyImpulse(TBody& A, TBody& B, TVector2D P, TVector2D N)
     const TVector2D vB = VecAdd(B.State.Velocity, VecScale(VecPerp(rB), B.State.AngularVelocity));
     const float vn = VecDot(VecSub(vA, vB), N);
     if (vn >= 0.0f)
-        return;  // the contact points are not approaching
+        return;   // the contact points are not approaching
     const float e = (A.Restitution + B.Restitution) / 2.0f;
     const float numerator = vn * -(1.0f + e);
     const float cA = VecDot(VecPerp(rA), N);
     const float cB = VecDot(VecPerp(rB), N);
-    const float denominator =
-        VecDot(N, N) * (A.InvMass + B.InvMass) + cA * cA * A.InvInertia + cB * cB * B.InvInertia;
+    const float denominator = VecDot(N, N) * (A.InvMass + B.InvMass) + cA * cA * A.InvInertia + cB * cB * B.InvInertia;
     const float j = denominator == 0.0f ? 0.0f : numerator / denominator;
     VecAddTo(A.State.Velocity, VecScale(N, A.InvMass * j));
     A.State.AngularVelocity = A.State.AngularVelocity + cA * j * A.InvInertia;

@@ -34,7 +34,7 @@ public:
     TBody* BodyB = nullptr;
     TVector2D AnchorA{0.0f, 0.0f};
     TVector2D AnchorB{0.0f, 0.0f};
-    float Strain = 0.0f;  // relative stretch, as of the last Apply
+    float Strain = 0.0f;   // relative stretch, as of the last Apply
 
     virtual ~TConstraint() = default;
     virtual void Apply(float Dt) = 0;
@@ -67,8 +67,8 @@ enum class TCollisionPass : uint8_t { AllPairs, BroadPhase };
 
 class TPhysics2D {
 public:
-    std::vector<TConstraint*> Constraints;  // not owned; visited in list order
-    std::vector<TBody*> Bodies;  // not owned; visited in list order
+    std::vector<TConstraint*> Constraints;   // not owned; visited in list order
+    std::vector<TBody*> Bodies;   // not owned; visited in list order
     TCollisionPass CollisionPass = TCollisionPass::BroadPhase;
 
     TPhysics2D() = default;

@@ -38,7 +38,7 @@ uint32_t GetUInt32(const uint8_t* in)
     return uint32_t(in[0]) | uint32_t(in[1]) << 8 | uint32_t(in[2]) << 16 | uint32_t(in[3]) << 24;
 }
 
-} // namespace
+}   // namespace
 
 TRecordWriter::TRecordWriter(const std::string& fileName, const TRecordingHeader& header) : FPath(fileName)
 {

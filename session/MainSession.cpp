@@ -30,7 +30,7 @@ bool IsFinite(const TRecordingHeader& header)
     return std::isfinite(header.X) && std::isfinite(header.Y) && std::isfinite(header.Angle);
 }
 
-} // namespace
+}   // namespace
 
 TMainSession::~TMainSession()
 {
@@ -156,8 +156,7 @@ void TMainSession::Render()
 
     const TBody& player = FScene->Player;
     OB_Quad_SetColorValue(quad, 1, 0, 0, 1);
-    OB_Quad_SetCorners(quad, player.State.Position.x, player.State.Position.y, 40, 20, player.State.Angle, 0.5f,
-                       0.5f);
+    OB_Quad_SetCorners(quad, player.State.Position.x, player.State.Position.y, 40, 20, player.State.Angle, 0.5f, 0.5f);
     OB_Quad_Draw(quad, nullptr);
 
     OB_Quad_SetColorValue(quad, 1, 1, 1, 1);
@@ -176,10 +175,18 @@ void TMainSession::KeyDown(uint16_t Key)
 {
     ConsoleKeyDown(Key);
     switch (Key) {
-    case VK_ESCAPE: Terminate(0); break;
-    case VK_HOME: ToggleConsole(); break;
-    case VK_F11: ToggleFullScreen(); break;
-    default: TSession::KeyDown(Key); break;
+    case VK_ESCAPE:
+        Terminate(0);
+        break;
+    case VK_HOME:
+        ToggleConsole();
+        break;
+    case VK_F11:
+        ToggleFullScreen();
+        break;
+    default:
+        TSession::KeyDown(Key);
+        break;
     }
 }
 
@@ -242,8 +249,8 @@ void TMainSession::StartRecording(const std::string& Name)
     CloseRecordFile();
     const TBodyState& player = FScene->Player.State;
     try {
-        FWriter = std::make_unique<TRecordWriter>(Name,
-                                                  TRecordingHeader{player.Position.x, player.Position.y, player.Angle});
+        FWriter =
+            std::make_unique<TRecordWriter>(Name, TRecordingHeader{player.Position.x, player.Position.y, player.Angle});
     } catch (...) {
         FMode = TPlaybackMode::pmNone;
         throw;

@@ -17,7 +17,7 @@ TDeviceWindowSource DeviceWindowSource;
 // empty queue at full speed, the loop sleeps until an event may be pending.
 constexpr int UnfocusedWaitMs = 10;
 
-} // namespace
+}   // namespace
 
 TMessageSource& TSession::Source()
 {

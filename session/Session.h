@@ -41,7 +41,7 @@ public:
     bool Running() const { return FRunning; }
     int32_t ExitCode() const { return FExitCode; }
 
-    virtual void Update() = 0;                 // one frame of the game
+    virtual void Update() = 0;   // one frame of the game
     virtual void KeyDown(uint16_t /*Key*/) {}
     virtual void KeyPress(char /*Ch*/) {}
     virtual void Start() {}

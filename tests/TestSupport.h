@@ -9,10 +9,10 @@
 #include "console/OB_ConsoleNumbers.h"
 #include "kernel/OB_Errors.h"
 #include "kernel/OB_FrameTimer.h"
-#include "kernel/OB_Resources.h"
-#include "session/OB_Kernel.h"
 #include "kernel/OB_Platform.h"
+#include "kernel/OB_Resources.h"
 #include "session/MainSession.h"
+#include "session/OB_Kernel.h"
 #include "video/OB_Primitive.h"
 #include "video/OB_Video.h"
 #include "video/platform/OB_GfxDevice.h"
@@ -145,7 +145,10 @@ inline void RunFrame(TSession& session, double frameTime)
     session.Update();
 }
 
-inline std::string LastLine() { return ConsoleLines()->Get(0); }
+inline std::string LastLine()
+{
+    return ConsoleLines()->Get(0);
+}
 
 inline std::string ReadWholeFile(const std::filesystem::path& path)
 {

@@ -1,3 +1,4 @@
+#include "TestSupport.h"
 #include "console/OB_Console.h"
 #include "console/OB_ConsoleCommands.h"
 #include "console/OB_ConsoleEdit.h"
@@ -5,7 +6,6 @@
 #include "console/OB_Logfile.h"
 #include "kernel/OB_Messages.h"
 #include "video/OB_Video.h"
-#include "TestSupport.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ Lines Typed(const std::string& Line)
     return lines;
 }
 
-} // namespace
+}   // namespace
 
 TEST(Console, LanguageSplitsWordsAndReportsUnknownRefusedAndFailingCommands)
 {
@@ -36,12 +36,16 @@ TEST(Console, LanguageSplitsWordsAndReportsUnknownRefusedAndFailingCommands)
     EXPECT_EQ(Typed(""), Lines{});
     EXPECT_EQ(ConsoleHistory()->Count(), 4);
 
-    AddCommand("refuse", "", [](const std::vector<std::string>&, int32_t, void*) { return false; }, nullptr);
+    AddCommand(
+        "refuse", "", [](const std::vector<std::string>&, int32_t, void*) { return false; }, nullptr);
     EXPECT_EQ(Typed("refuse 'a b'"), (Lines{"refuse 'a b'", "Error: refuse "}));
     // An error raised inside a command becomes one line; the console goes on.
-    AddCommand("boom", "", [](const std::vector<std::string>&, int32_t, void*) -> bool {
-        throw OB_EVideoError("No video device is open");
-    }, nullptr);
+    AddCommand(
+        "boom", "",
+        [](const std::vector<std::string>&, int32_t, void*) -> bool {
+            throw OB_EVideoError("No video device is open");
+        },
+        nullptr);
     EXPECT_EQ(Typed("boom"), (Lines{"boom", "Error: No video device is open"}));
     EXPECT_EQ(Typed("get fps").back(), "fps = 5");
 }
@@ -63,14 +67,19 @@ TEST(Console, StrangeLinesLeaveTheConsoleUsable)
 
 TEST(Console, NumbersFollowTheGrammarAndUintTextReadsBack)
 {
-    const std::pair<const char*, uint32_t> integers[] = {
-        {"  -12", static_cast<uint32_t>(-12)}, {"2147483648", 0}, {"$FFFFFFFF", 0xFFFFFFFF}, {"$100000000", 0},
-        {"0x1f", 31}, {"$", 0}, {"12abc", 0}, {"1.5", 0}};
+    const std::pair<const char*, uint32_t> integers[] = {{"  -12", static_cast<uint32_t>(-12)},
+                                                         {"2147483648", 0},
+                                                         {"$FFFFFFFF", 0xFFFFFFFF},
+                                                         {"$100000000", 0},
+                                                         {"0x1f", 31},
+                                                         {"$", 0},
+                                                         {"12abc", 0},
+                                                         {"1.5", 0}};
     for (const auto& [word, bits] : integers)
         EXPECT_EQ(ConsoleReadInteger(word), bits) << word;
 
     const std::pair<const char*, double> numbers[] = {{"  +1.5e2", 150}, {"-.5", -0.5}, {"inf", 0}, {"nan", 0},
-                                                      {"0x1p3", 0}, {"12abc", 0}, {"1e+", 0}, {"1e400", 0}};
+                                                      {"0x1p3", 0},      {"12abc", 0},  {"1e+", 0}, {"1e400", 0}};
     for (const auto& [word, value] : numbers)
         EXPECT_EQ(ConsoleReadNumber(word), value) << word;
     EXPECT_EQ(ConsoleReadNumber("0." + std::string(1000000, '0') + "5e1000000"), 0.5);

@@ -1,12 +1,18 @@
-#include "console/OB_ConsoleDraw.h"
 #include "TestSupport.h"
+#include "console/OB_ConsoleDraw.h"
 
 namespace {
 
 constexpr int FreeColumn = 630;   // under the background, beyond every text
 
-int Red(uint32_t c) { return static_cast<int>((c >> 16) & 0xFF); }
-int Blue(uint32_t c) { return static_cast<int>(c & 0xFF); }
+int Red(uint32_t c)
+{
+    return static_cast<int>((c >> 16) & 0xFF);
+}
+int Blue(uint32_t c)
+{
+    return static_cast<int>(c & 0xFF);
+}
 
 // The console drawn at 640 x 480 over a white scene.
 class ConsoleDisplay : public THeadlessEngineTest {
@@ -54,7 +60,7 @@ protected:
     std::vector<uint32_t> Pixels;
 };
 
-} // namespace
+}   // namespace
 
 TEST_F(ConsoleDisplay, ShownConsoleLaysOutBackgroundLinesAndWatches)
 {

@@ -20,7 +20,7 @@ void Keys(uint16_t Key, int Times = 1)
         ConsoleKeyDown(Key);
 }
 
-} // namespace
+}   // namespace
 
 TEST(ConsoleEdit, HiddenConsoleTakesNothingAndTabCompletesOnlyAUniqueCommandWord)
 {

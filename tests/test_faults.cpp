@@ -3,16 +3,16 @@
 // lose the session or leave it recording or playing without a file.
 #include "TestSupport.h"
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <functional>
 #include <filesystem>
+#include <functional>
 
 namespace {
 
@@ -38,12 +38,12 @@ int RunProgram(const std::function<void()>& Setup = [] {})
 
 long PeakRssKiB()
 {
-    rusage usage {};
+    rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
 }
 
-} // namespace
+}   // namespace
 
 class Program : public TTempDirTest {};
 class Faults : public TDemoSessionTest {};
@@ -66,9 +66,8 @@ TEST_F(Program, WithoutADisplayItSaysWhatIsMissingAndHowToRunAnyway)
 {
     const std::string howTo = ": run it under a virtual X server (xvfb-run -a orbel2), or with no display at all "
                               "(SDL_VIDEODRIVER=dummy orbel2)\n";
-    const std::pair<const char*, std::string> displays[] = {
-        {nullptr, "neither DISPLAY nor WAYLAND_DISPLAY is set"},
-        {":4093", "cannot open display \":4093\": "}};
+    const std::pair<const char*, std::string> displays[] = {{nullptr, "neither DISPLAY nor WAYLAND_DISPLAY is set"},
+                                                            {":4093", "cannot open display \":4093\": "}};
     for (const auto& [display, why] : displays) {
         const int status = RunProgram([display = display] {
             for (const char* name : {"SDL_VIDEODRIVER", "DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR"})

@@ -1,6 +1,6 @@
+#include "TestSupport.h"
 #include "kernel/OB_Messages.h"
 #include "video/OB_Font.h"
-#include "TestSupport.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ protected:
     }
 };
 
-} // namespace
+}   // namespace
 
 class FontFaces : public TTempDirTest {};
 
@@ -81,7 +81,8 @@ TEST_F(Font, TextOverABandInMemoryLooksAsTheRendererWouldDrawIt)
         OB_Quad_Draw(quad, nullptr);
         if (flushBandFirst)
             device.FlushPending();
-        OB_Font_DrawText("Orbel2 gjpqy {[|]} 0123456789 @#%&", 5, 60, 0xFFDDDDDD, 0, OB_Align(taLeft) | OB_Align(taTop));
+        OB_Font_DrawText("Orbel2 gjpqy {[|]} 0123456789 @#%&", 5, 60, 0xFFDDDDDD, 0,
+                         OB_Align(taLeft) | OB_Align(taTop));
         OB_Font_DrawText("translucent watch = 42", 608, 100, 0x80AFAFFF, 1, OB_Align(taRight));
         OB_Video_SetView(0, 0, 0);
         std::vector<uint32_t> pixels = ReadScreen();
@@ -90,8 +91,7 @@ TEST_F(Font, TextOverABandInMemoryLooksAsTheRendererWouldDrawIt)
     };
     const std::vector<uint32_t> inMemory = drawFrame(false);
     const std::vector<uint32_t> byRenderer = drawFrame(true);
-    EXPECT_EQ(std::mismatch(inMemory.begin(), inMemory.end(), byRenderer.begin()).first - inMemory.begin(),
-              640 * 240)
+    EXPECT_EQ(std::mismatch(inMemory.begin(), inMemory.end(), byRenderer.begin()).first - inMemory.begin(), 640 * 240)
         << "the first difference";
     // The text did land: the band alone has no light pixels there.
     EXPECT_TRUE(std::any_of(inMemory.begin() + 60 * 640, inMemory.begin() + 76 * 640,

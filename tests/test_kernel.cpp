@@ -1,5 +1,5 @@
-#include "console/OB_Logfile.h"
 #include "TestSupport.h"
+#include "console/OB_Logfile.h"
 
 class Kernel : public TTempDirTest {
 protected:
@@ -11,8 +11,9 @@ TEST_F(Kernel, StartUpAndShutDownFrameTheLog)
     OB_Kernel_Init();
     LogWriteLine("between");
     OB_Kernel_Finalize();
-    EXPECT_EQ(ReadWholeFile("orbel2.log"), "[00:00:00:0000] Orbel2 Initialized\r\n[00:00:00:0000] between\r\n"
-                                           "[00:00:00:0000] Orbel2 Finalizing\r\n");
+    EXPECT_EQ(ReadWholeFile("orbel2.log"),
+              "[00:00:00:0000] Orbel2 Initialized\r\n[00:00:00:0000] between\r\n"
+              "[00:00:00:0000] Orbel2 Finalizing\r\n");
 }
 
 TEST_F(Kernel, FrameTimerCountsWholeSecondWindowsAndCapsTheFrameTime)
@@ -22,8 +23,8 @@ TEST_F(Kernel, FrameTimerCountsWholeSecondWindowsAndCapsTheFrameTime)
     // Each frame: its counter, then the rate and frame time it reports. The
     // first frame starts a one-second window; frames up to and including its
     // end count into it; a five-second pause gives exactly one second.
-    const std::tuple<int64_t, int, double> frames[] = {
-        {5100, 0, 0.1}, {5400, 0, 0.3}, {5800, 0, 0.4}, {6100, 0, 0.3}, {6101, 4, 0.001}, {11101, 1, 1.0}};   // ms
+    const std::tuple<int64_t, int, double> frames[] = {{5100, 0, 0.1}, {5400, 0, 0.3},   {5800, 0, 0.4},
+                                                       {6100, 0, 0.3}, {6101, 4, 0.001}, {11101, 1, 1.0}};   // ms
     for (const auto& [counter, fps, frameTime] : frames) {
         Fake.Platform.Counter = counter * 1000;
         OB_Kernel_UpdateTimer();
@@ -54,7 +55,7 @@ public:
     }
 };
 
-} // namespace
+}   // namespace
 
 TEST(ResourceManager, ClearingReleasesEveryEntryLastToFirst)
 {

@@ -1,6 +1,6 @@
+#include "TestSupport.h"
 #include "console/OB_Logfile.h"
 #include "kernel/OB_Messages.h"
-#include "TestSupport.h"
 
 class Logfile : public TTempDirTest {
 protected:

@@ -1,5 +1,5 @@
-#include "kernel/OB_KeyCodes.h"
 #include "TestSupport.h"
+#include "kernel/OB_KeyCodes.h"
 
 #include <bit>
 #include <cmath>
@@ -49,10 +49,16 @@ std::string Words(T... words)
     return bytes;
 }
 
-std::string Header(float x, float y, float angle) { return Words(x, y, angle); }
-std::string Record(uint32_t step, uint32_t input) { return Words(step, input); }
+std::string Header(float x, float y, float angle)
+{
+    return Words(x, y, angle);
+}
+std::string Record(uint32_t step, uint32_t input)
+{
+    return Words(step, input);
+}
 
-} // namespace
+}   // namespace
 
 TEST_F(MainSession, StartBuildsTheSceneAndItsConsoleInterface)
 {
@@ -79,9 +85,11 @@ TEST_F(MainSession, AccumulatorRunsWholeStepsAndCarriesTheRest)
     EXPECT_EQ(idle.StepCount(), 0u);
 
     // Play speed, frame times, then the steps run and the time carried.
-    const std::tuple<float, std::vector<double>, uint32_t, double> cases[] = {
-        {1, {0.05}, 2, 0.01}, {1, {0.07}, 3, 0.01}, {1, {0.015, 0.015}, 1, 0.01}, {0.5f, {0.05}, 1, 0.005},
-        {0, {1, 1, 1}, 0, 0}};
+    const std::tuple<float, std::vector<double>, uint32_t, double> cases[] = {{1, {0.05}, 2, 0.01},
+                                                                              {1, {0.07}, 3, 0.01},
+                                                                              {1, {0.015, 0.015}, 1, 0.01},
+                                                                              {0.5f, {0.05}, 1, 0.005},
+                                                                              {0, {1, 1, 1}, 0, 0}};
     for (const auto& [speed, frameTimes, steps, rest] : cases) {
         TMainSession& session = NewSession();
         session.StartRecording("steps" + std::to_string(Sessions.size()));   // so that every step is counted
@@ -114,12 +122,13 @@ TEST_F(MainSession, RecordingHoldsHeaderAndOneRecordPerStep)
     Fake.Platform.KeysDown = {VK_UP};
     RunFrame(session, 0.061);   // three steps with up held
     Fake.Platform.KeysDown = {VK_LEFT, VK_RIGHT, VK_DOWN};
-    RunFrame(session, 0.04);    // two steps
+    RunFrame(session, 0.04);   // two steps
     Fake.Platform.KeysDown = {};
-    RunFrame(session, 0.02);    // one step
+    RunFrame(session, 0.02);   // one step
     // Complete after every frame, not only when the file is closed.
-    EXPECT_EQ(ReadWholeFile("run1"), Header(12.5f, -3.25f, 0.1f) + Record(0, 4) + Record(1, 4) + Record(2, 4) +
-                                         Record(3, 0xB) + Record(4, 0xB) + Record(5, 0));
+    EXPECT_EQ(ReadWholeFile("run1"),
+              Header(12.5f, -3.25f, 0.1f) + Record(0, 4) + Record(1, 4) + Record(2, 4) + Record(3, 0xB) +
+                  Record(4, 0xB) + Record(5, 0));
     EXPECT_FALSE(std::filesystem::exists("ignored"));
 }
 
@@ -162,8 +171,9 @@ TEST_F(MainSession, RecordsAheadOfTheStepCounterWait)
 {
     // Record 1 carries step 5: steps 1 to 4 apply nothing.
     WriteWholeFile("gap", Header(0, 0, 0) + Record(0, 1) + Record(5, 2));
-    WriteWholeFile("dense", Header(0, 0, 0) + Record(0, 1) + Record(1, 0) + Record(2, 0) + Record(3, 0) + Record(4, 0) +
-                                Record(5, 2));
+    WriteWholeFile("dense",
+                   Header(0, 0, 0) + Record(0, 1) + Record(1, 0) + Record(2, 0) + Record(3, 0) + Record(4, 0) +
+                       Record(5, 2));
     TMainSession& gap = NewSession();
     TMainSession& dense = NewSession();
     gap.StartPlayback("gap");
@@ -209,7 +219,8 @@ TEST_F(MainSession, FileErrorsBecomeConsoleLinesAndLeaveNoModeWithoutAFile)
     const std::pair<std::string, std::string> failures[] = {
         {"play missing", "Cannot open file \"" + (Dir / "missing").string() + "\". No such file or directory"},
         {"play adir", "Cannot open file \"" + (Dir / "adir").string() + "\". Is a directory"},
-        {"record no/dir/run", "Cannot create file \"" + (Dir / "no/dir/run").string() + "\". No such file or directory"},
+        {"record no/dir/run",
+         "Cannot create file \"" + (Dir / "no/dir/run").string() + "\". No such file or directory"},
         {"record /dev/full", "Cannot write to file \"/dev/full\". No space left on device"},
         {"play nan", "Not a recording: the start of \"nan\" is not a position and angle"}};
     for (const auto& [line, error] : failures) {

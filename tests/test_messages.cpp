@@ -1,6 +1,6 @@
+#include "TestSupport.h"
 #include "console/OB_Logfile.h"
 #include "kernel/OB_Messages.h"
-#include "TestSupport.h"
 
 #include <sstream>
 
@@ -35,7 +35,7 @@ void SendNested(int32_t Msg, void*, int32_t, void*)
 
 using Texts = std::vector<std::string>;
 
-} // namespace
+}   // namespace
 
 class MessageBus : public TTempDirTest {};
 
@@ -51,8 +51,9 @@ TEST_F(MessageBus, DeliversToGroupInSubscriptionOrderWithArgumentsAndLogsUnknown
     OB_SendMessage(0x1FF, nullptr, 0);   // no name, but a known group
     OB_SendMessage(0x301, nullptr, 0);   // no listeners
     OB_SendMessage(0x400, nullptr, 0);   // unknown group
-    EXPECT_EQ(Calls, (Texts{"1:MSG_VIDEODEVICELOST 171", "2:MSG_VIDEODEVICELOST", "1:Unknown message constant 001",
-                            "2:Unknown message constant"}));
+    EXPECT_EQ(Calls,
+              (Texts{"1:MSG_VIDEODEVICELOST 171", "2:MSG_VIDEODEVICELOST", "1:Unknown message constant 001",
+                     "2:Unknown message constant"}));
     const std::string log = ReadWholeFile("orbel2.log");
     const std::string unknown = "] Message sent to unknown messagegroup\r\n";
     ASSERT_NE(log.find(unknown), std::string::npos);
@@ -71,6 +72,7 @@ TEST_F(MessageBus, ListenerAddedDuringDeliveryWaitsForTheNextAndNestedSendsRunTo
     OB_AddListener(SendNested, MSGGROUP_KERNEL, nullptr);
     OB_AddListener(Record<2>, MSGGROUP_KERNEL, nullptr);
     OB_SendMessage(MSG_ERROR, nullptr, 0);   // sends MSG_WARNING inside
-    EXPECT_EQ(Calls, (Texts{"9:MSG_ERROR", "3:MSG_ERROR", "7:MSG_ERROR", "9:MSG_WARNING", "3:MSG_WARNING",
-                            "7:MSG_WARNING", "2:MSG_WARNING", "2:MSG_ERROR"}));
+    EXPECT_EQ(Calls,
+              (Texts{"9:MSG_ERROR", "3:MSG_ERROR", "7:MSG_ERROR", "9:MSG_WARNING", "3:MSG_WARNING", "7:MSG_WARNING",
+                     "2:MSG_WARNING", "2:MSG_ERROR"}));
 }

@@ -1,16 +1,25 @@
+#include "TestSupport.h"
 #include "console/OB_Console.h"
 #include "console/obstrutils.h"
 #include "video/OB_Textures.h"
-#include "TestSupport.h"
 
 TEST(ObStrUtils, FormatByteSizeUsesStrictThresholdsAndTwoDecimals)
 {
     const std::pair<int64_t, const char*> sizes[] = {
-        {0, "0 b"},          {1024, "1024 b"},       {1025, "1.00 Kb"},        {1536, "1.50 Kb"},
-        {1048576, "1024.00 Kb"}, {1048577, "1.00 Mb"}, {4294967295, "4.00 Gb"}, {-2048, "-2.00 Kb"},
+        {0, "0 b"},
+        {1024, "1024 b"},
+        {1025, "1.00 Kb"},
+        {1536, "1.50 Kb"},
+        {1048576, "1024.00 Kb"},
+        {1048577, "1.00 Mb"},
+        {4294967295, "4.00 Gb"},
+        {-2048, "-2.00 Kb"},
         // Exact halves round away from zero, to two decimals or, from 100000
         // up, to seven significant digits.
-        {1152, "1.13 Kb"}, {-1152, "-1.13 Kb"}, {1034, "1.01 Kb"}, {132560139059200, "123456.30 Gb"},
+        {1152, "1.13 Kb"},
+        {-1152, "-1.13 Kb"},
+        {1034, "1.01 Kb"},
+        {132560139059200, "123456.30 Gb"},
         {INT64_MIN, "-8589935000.00 Gb"}};
     for (const auto& [size, text] : sizes)
         EXPECT_EQ(FormatByteSize(size), text) << size;

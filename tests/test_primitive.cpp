@@ -1,5 +1,5 @@
-#include "video/OB_Primitive.h"
 #include "TestSupport.h"
+#include "video/OB_Primitive.h"
 
 #include <SDL.h>
 
@@ -14,7 +14,7 @@ int ChannelStep(uint32_t a, uint32_t b)
     return step;
 }
 
-} // namespace
+}   // namespace
 
 TEST(Quad, CornersTurnAboutThePivotAndColoursArePacked)
 {
@@ -52,7 +52,7 @@ protected:
     }
 };
 
-} // namespace
+}   // namespace
 
 TEST_F(Drawing, BlendingFollowsTheRenderState)
 {
@@ -92,11 +92,11 @@ TEST_F(Drawing, AlignedQuadsMatchTheTrianglePath)
         int MaxStep;
     };
     const TCase cases[] = {
-        {0, 0, 800, 300, 0x44000000u, 0xDD000000u, true, 0},                 // the console's background
-        {13, 30, 50, 7, 0x80FF0000u, 0x2000FF80u, true, 1},                  // small, odd, upside down
+        {0, 0, 800, 300, 0x44000000u, 0xDD000000u, true, 0},   // the console's background
+        {13, 30, 50, 7, 0x80FF0000u, 0x2000FF80u, true, 1},   // small, odd, upside down
         {-20.4f, -50, 900.9f, 100.5f, 0x00102030u, 0xFFF0E0D0u, true, 1},   // off the screen, between pixels
-        {100, 100, 300, 400, 0x44FF8000u, 0xDD0080FFu, false, 0},            // no blending: colours replace
-        {-3.5f, 200.5f, 260.2f, 411, 0x10000000u, 0xF0000000u, true, 0},     // black, between pixels
+        {100, 100, 300, 400, 0x44FF8000u, 0xDD0080FFu, false, 0},   // no blending: colours replace
+        {-3.5f, 200.5f, 260.2f, 411, 0x10000000u, 0xF0000000u, true, 0},   // black, between pixels
     };
     uint32_t scene = 0xFF40A0E0u;
     for (const TCase& c : cases) {
@@ -111,8 +111,8 @@ TEST_F(Drawing, AlignedQuadsMatchTheTrianglePath)
             v.Y = i < 2 ? c.Top : c.Bottom;
             v.Diffuse = i < 2 ? c.TopColour : c.BottomColour;
             ASSERT_TRUE(device->TransformToPixel(v.X, v.Y, 0, points[i].position.x, points[i].position.y));
-            points[i].color = SDL_Color{Uint8(v.Diffuse >> 16), Uint8(v.Diffuse >> 8), Uint8(v.Diffuse),
-                                        Uint8(v.Diffuse >> 24)};
+            points[i].color =
+                SDL_Color{Uint8(v.Diffuse >> 16), Uint8(v.Diffuse >> 8), Uint8(v.Diffuse), Uint8(v.Diffuse >> 24)};
             points[i].tex_coord = SDL_FPoint{0, 0};
         }
         OB_Video_Clear(scene);
@@ -124,6 +124,7 @@ TEST_F(Drawing, AlignedQuadsMatchTheTrianglePath)
         const std::vector<uint32_t> reference = ReadScreen();
 
         for (size_t i = 0; i < fast.size(); ++i)
-            ASSERT_LE(ChannelStep(fast[i], reference[i]), c.MaxStep) << "quad at " << c.Left << "," << c.Top << ", pixel " << i;
+            ASSERT_LE(ChannelStep(fast[i], reference[i]), c.MaxStep)
+                << "quad at " << c.Left << "," << c.Top << ", pixel " << i;
     }
 }

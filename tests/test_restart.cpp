@@ -10,7 +10,10 @@ namespace {
 
 std::vector<int32_t> Messages;
 
-void RecordMessage(int32_t Msg, void*, int32_t, void*) { Messages.push_back(Msg); }
+void RecordMessage(int32_t Msg, void*, int32_t, void*)
+{
+    Messages.push_back(Msg);
+}
 
 struct TRunTrace {
     std::string Log;
@@ -59,7 +62,7 @@ TRunTrace RunOnce(TFakePlatform& Fake)
     return trace;
 }
 
-} // namespace
+}   // namespace
 
 class Restart : public TTempDirTest {
 protected:

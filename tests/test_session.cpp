@@ -1,6 +1,6 @@
-#include "session/Session.h"
 #include "TestSupport.h"
 #include "kernel/OB_KeyCodes.h"
+#include "session/Session.h"
 
 #include <deque>
 #include <stdexcept>
@@ -41,7 +41,7 @@ public:
     void Stop() override { Log.push_back("Stop"); }
 };
 
-} // namespace
+}   // namespace
 
 TEST(SessionLoop, HandlesEveryPendingMessageBeforeTheNextFrameAndReturnsTheTerminateCode)
 {
@@ -55,8 +55,9 @@ TEST(SessionLoop, HandlesEveryPendingMessageBeforeTheNextFrameAndReturnsTheTermi
             session.Queue.push_back(TMsg{WM_KEYDOWN, VK_ESCAPE});
     };
     EXPECT_EQ(session.Run(), 5);
-    EXPECT_EQ(session.Log, (Calls{"Start", "KeyDown 65", "KeyPress a", "Update", "KeyDown 27", "Update",
-                                  "KeyDown 27", "Update", "Stop"}));
+    EXPECT_EQ(
+        session.Log,
+        (Calls{"Start", "KeyDown 65", "KeyPress a", "Update", "KeyDown 27", "Update", "KeyDown 27", "Update", "Stop"}));
     EXPECT_FALSE(session.Running());
 }
 

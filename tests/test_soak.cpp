@@ -22,12 +22,28 @@ size_t HeapInUse()
 }
 
 const char* const Lines[] = {
-    "set playspeed 1", "set playspeed 5", "set playspeed 0.5", "set playspeed 0", "set consoleheight 1",
-    "watch T", "watch T 0", "vid_size 320 240", "vid_size 640 480", "record soak.rec", "play soak.rec",
-    "play missing.rec", "help", "res", "write soak line", "zzz", "set", "record", "set playspeed abc",
+    "set playspeed 1",
+    "set playspeed 5",
+    "set playspeed 0.5",
+    "set playspeed 0",
+    "set consoleheight 1",
+    "watch T",
+    "watch T 0",
+    "vid_size 320 240",
+    "vid_size 640 480",
+    "record soak.rec",
+    "play soak.rec",
+    "play missing.rec",
+    "help",
+    "res",
+    "write soak line",
+    "zzz",
+    "set",
+    "record",
+    "set playspeed abc",
 };
 
-} // namespace
+}   // namespace
 
 class Soak : public TDemoSessionTest {};
 

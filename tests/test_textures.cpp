@@ -1,6 +1,6 @@
-#include "video/OB_Textures.h"
-#include "vfs/OB_vfs.h"
 #include "TestSupport.h"
+#include "vfs/OB_vfs.h"
+#include "video/OB_Textures.h"
 
 #include <SDL.h>
 #include <SDL_image.h>
@@ -32,7 +32,7 @@ protected:
     }
 };
 
-} // namespace
+}   // namespace
 
 TEST_F(Textures, PngLoadsByItsBytesAndSurvivesAModeChange)
 {
@@ -64,7 +64,8 @@ TEST_F(Textures, FailuresLeaveNothingOpenOrHeld)
     EXPECT_EQ(TextureManager().Acquire("broken.png"), nullptr);
     // Pictures whose headers declare too many pixels or none are refused
     // before any decoder sees them: a PNG of 20000 x 20000, a GIF 0 high.
-    WriteWholeFile("huge.png", std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x4e\x20\0\0\x4e\x20\x08\x06\0\0\0", 29));
+    WriteWholeFile("huge.png",
+                   std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x4e\x20\0\0\x4e\x20\x08\x06\0\0\0", 29));
     WriteWholeFile("flat.gif", std::string("GIF89a\1\0\1\0\0\0\0,\0\0\0\0\1\0\0\0\0\2\2D\1\0;", 29));
     for (const char* name : {"huge.png", "flat.gif"})
         EXPECT_FALSE(TextureManager().LoadResource(name, data)) << name;

@@ -1,5 +1,5 @@
-#include "vfs/OB_vfs.h"
 #include "TestSupport.h"
+#include "vfs/OB_vfs.h"
 
 class FileSystems : public TTempDirTest {};
 

@@ -1,8 +1,8 @@
+#include "TestSupport.h"
+#include "kernel/OB_KeyCodes.h"
 #include "kernel/OB_Messages.h"
 #include "video/Dx8gfx.h"
 #include "video/OB_Font.h"
-#include "kernel/OB_KeyCodes.h"
-#include "TestSupport.h"
 
 #include <SDL.h>
 
@@ -16,7 +16,10 @@ namespace {
 using Ids = std::vector<int32_t>;
 Ids Received;
 
-void RecordMessage(int32_t Msg, void*, int32_t, void*) { Received.push_back(Msg); }
+void RecordMessage(int32_t Msg, void*, int32_t, void*)
+{
+    Received.push_back(Msg);
+}
 
 // The engine started with no device yet; every kernel message is recorded.
 class Video : public THeadlessEngineTest {
@@ -41,7 +44,8 @@ protected:
         std::istringstream log(ReadWholeFile("orbel2.log"));
         for (std::string line; std::getline(log, line);)
             texts.push_back(line.substr(line.find("] ") + 2, line.size() - line.find("] ") - 3));
-        return std::vector<std::string>(texts.end() - static_cast<std::ptrdiff_t>(std::min(count, texts.size())), texts.end());
+        return std::vector<std::string>(texts.end() - static_cast<std::ptrdiff_t>(std::min(count, texts.size())),
+                                        texts.end());
     }
 
     // Red quad over virtual (100, 100)-(200, 150) on black.
@@ -56,7 +60,7 @@ protected:
 
 constexpr int32_t Lost = MSG_VIDEODEVICELOST, Created = MSG_VIDEODEVICEINITIALIZED, Reset = MSG_VIDEODEVICERESET;
 
-} // namespace
+}   // namespace
 
 TEST_F(Video, FirstOpenCreatesLaterOpensResetAndAFailedCreateSendsNoReset)
 {
@@ -120,11 +124,12 @@ TEST_F(Video, RefusedModesLeaveThePreviousModeDrawing)
     OB_Gfx_InjectFault(TGfxFaultPoint::Reset, D3DERR_DEVICELOST);
     EXPECT_THROW(Open(800, 600), OB_EVideoError);
     EXPECT_EQ(Received, (Ids{Lost, Reset}));
-    EXPECT_EQ(LastLogged(4), (std::vector<std::string>{
-                                 "(Re)Opening video device: 800x600x32", "Kernel message: MSG_VIDEODEVICELOST",
-                                 "Error opening video device: DXError: The device is lost and cannot be restored at "
-                                 "the current time, so rendering is not possible.",
-                                 "Kernel message: MSG_VIDEODEVICERESET"}));
+    EXPECT_EQ(
+        LastLogged(4),
+        (std::vector<std::string>{"(Re)Opening video device: 800x600x32", "Kernel message: MSG_VIDEODEVICELOST",
+                                  "Error opening video device: DXError: The device is lost and cannot be restored at "
+                                  "the current time, so rendering is not possible.",
+                                  "Kernel message: MSG_VIDEODEVICERESET"}));
     EXPECT_EQ(OB_VideoInfo.BackBufferDesc.Width, 640u);
     EXPECT_TRUE(drawsEverything());
 
@@ -199,8 +204,8 @@ TEST_F(Video, MessagesCarryVirtualKeysOneCharacterPerAsciiByteAndCloseQuits)
         got.emplace_back(msg.message, msg.wParam);
         EXPECT_EQ(quit, msg.message == WM_QUIT);
     }
-    const std::vector<std::pair<uint32_t, uint32_t>> expected{
-        {WM_KEYDOWN, 'A'}, {WM_KEYDOWN, VK_HOME}, {WM_CHAR, 'h'}, {WM_CHAR, '!'}, {WM_DESTROY, 0}, {WM_QUIT, 0}};
+    const std::vector<std::pair<uint32_t, uint32_t>> expected{{WM_KEYDOWN, 'A'}, {WM_KEYDOWN, VK_HOME}, {WM_CHAR, 'h'},
+                                                              {WM_CHAR, '!'},    {WM_DESTROY, 0},       {WM_QUIT, 0}};
     EXPECT_EQ(got, expected);
 }
 
@@ -257,9 +262,9 @@ TEST_F(Video, FullScreenKeepsTheBackBufferAskedForAndTheDisplaysMode)
 TEST(FitRect, ScalesUniformlyAndCentres)
 {
     const std::pair<std::array<int, 4>, std::array<int, 4>> cases[] = {
-        {{800, 600, 1280, 1024}, {0, 32, 1280, 960}},   {{800, 600, 1920, 1080}, {240, 0, 1440, 1080}},
-        {{800, 600, 1024, 768}, {0, 0, 1024, 768}},     {{640, 480, 640, 480}, {0, 0, 640, 480}},
-        {{100, 300, 1000, 1000}, {333, 0, 333, 1000}},  {{0, 600, 1000, 1000}, {0, 0, 0, 0}}};
+        {{800, 600, 1280, 1024}, {0, 32, 1280, 960}},  {{800, 600, 1920, 1080}, {240, 0, 1440, 1080}},
+        {{800, 600, 1024, 768}, {0, 0, 1024, 768}},    {{640, 480, 640, 480}, {0, 0, 640, 480}},
+        {{100, 300, 1000, 1000}, {333, 0, 333, 1000}}, {{0, 600, 1000, 1000}, {0, 0, 0, 0}}};
     for (const auto& [in, out] : cases) {
         const SDL_Rect r = OB_Gfx_FitRect(in[0], in[1], in[2], in[3]);
         EXPECT_EQ((std::array<int, 4>{r.x, r.y, r.w, r.h}), out) << in[0] << "x" << in[1] << " on " << in[2];

@@ -6,8 +6,8 @@
 // display setting the runs use SDL's dummy video driver, headless.
 //
 // Usage: orbel2-startup-probe [runs]   (5 by default)
-#include "session/OB_Kernel.h"
 #include "session/MainSession.h"
+#include "session/OB_Kernel.h"
 #include "video/OB_Video.h"
 
 #include <algorithm>
@@ -32,7 +32,10 @@ int64_t NowMicroseconds()
     return std::chrono::duration_cast<std::chrono::microseconds>(TClock::now().time_since_epoch()).count();
 }
 
-double Milliseconds(int64_t from, int64_t to) { return static_cast<double>(to - from) / 1000.0; }
+double Milliseconds(int64_t from, int64_t to)
+{
+    return static_cast<double>(to - from) / 1000.0;
+}
 
 // One start-up, in the process started at StartedAt; prints the phases and
 // the total in milliseconds on one line.
@@ -90,7 +93,7 @@ bool RunChild(const char* self)
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char** argv)
 {
@@ -100,7 +103,8 @@ int main(int argc, char** argv)
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr)
         setenv("SDL_VIDEODRIVER", "dummy", 0);
-    std::printf("milliseconds, SDL_VIDEODRIVER=%s\n", std::getenv("SDL_VIDEODRIVER") ? std::getenv("SDL_VIDEODRIVER") : "");
+    std::printf("milliseconds, SDL_VIDEODRIVER=%s\n",
+                std::getenv("SDL_VIDEODRIVER") ? std::getenv("SDL_VIDEODRIVER") : "");
     std::fflush(stdout);
     for (int i = 0; i < runs; ++i) {
         if (!RunChild(argv[0]))

@@ -25,7 +25,7 @@ TFileDescriptor& DiskFile(TFileHandle handle)
     return *static_cast<TFileDescriptor*>(handle);
 }
 
-} // namespace
+}   // namespace
 
 // The copy is written beside fileName and then takes its name, so that the
 // file being read is never cut short under the reader, even when it is

@@ -53,7 +53,7 @@ bool SizeAllowed(int32_t Width, int32_t Height)
     return Width > 0 && Height > 0 && Width <= MaxSide && Height <= MaxSide;
 }
 
-} // namespace
+}   // namespace
 
 std::string D3DErrorString(HRESULT ErrorCode)
 {
@@ -93,8 +93,8 @@ SDL_Window* TD3D8::CreateAttachedWindow(int32_t Width, int32_t Height, bool Wind
     return window;
 }
 
-bool TD3D8::BuildPresentParams(SDL_Window* Window, int32_t Width, int32_t Height, int32_t BitsPerPixel,
-                               bool FullScreen, bool DepthBuffer, int32_t Adapter, D3DPRESENT_PARAMETERS& Params)
+bool TD3D8::BuildPresentParams(SDL_Window* Window, int32_t Width, int32_t Height, int32_t BitsPerPixel, bool FullScreen,
+                               bool DepthBuffer, int32_t Adapter, D3DPRESENT_PARAMETERS& Params)
 {
     Params = D3DPRESENT_PARAMETERS{};
     if (!SizeAllowed(Width, Height))

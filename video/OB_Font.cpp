@@ -13,7 +13,7 @@
 namespace {
 
 constexpr int32_t FontCount = 3;
-constexpr int32_t BoldWeight = 600;        // FW_SEMIBOLD and above draw bold
+constexpr int32_t BoldWeight = 600;   // FW_SEMIBOLD and above draw bold
 constexpr size_t MaxFaceNameLength = 31;   // a face name holds 31 characters
 
 struct TFontRow {
@@ -37,8 +37,7 @@ using TFcPatternPtr = std::unique_ptr<FcPattern, TFcPatternDestroyer>;
 // never called, so nothing depends on the order of exit-time teardown.
 std::unique_ptr<FcConfig, TFcConfigDestroyer> FontConfig;
 
-
-} // namespace
+}   // namespace
 
 void TFontDeleter::operator()(TFont* Font) const
 {
@@ -54,9 +53,8 @@ namespace {
 // their device objects before they close.
 struct TFontSet {
     std::array<TFontPtr, FontCount> Fonts;
-    std::array<std::string, FontCount> FailureTexts{"Unable to create font \"Arial\"",
-                                                     "Unable to create font \"Courier\"",
-                                                     "Unable to create font \"Tahoma\""};
+    std::array<std::string, FontCount> FailureTexts{
+        "Unable to create font \"Arial\"", "Unable to create font \"Courier\"", "Unable to create font \"Tahoma\""};
     ~TFontSet()
     {
         for (auto& font : Fonts) {
@@ -76,14 +74,14 @@ void CreateFonts()
 {
     for (int32_t i = 0; i < FontCount; ++i) {
         FontSet.Fonts[i].reset();
-        const int32_t result = OB_Font_Create(FontTable[i].Height, 0, 0, false, 0, 0, 0, 0, FontTable[i].Face,
-                                              FontSet.Fonts[i]);
+        const int32_t result =
+            OB_Font_Create(FontTable[i].Height, 0, 0, false, 0, 0, 0, 0, FontTable[i].Face, FontSet.Fonts[i]);
         if (result < 0)
             OB_SendMessage(MSG_DUMMYOBJECT, &FontSet.FailureTexts[i], 0);
     }
 }
 
-} // namespace
+}   // namespace
 
 TFaceFile OB_Font_ResolveFace(const std::string& FaceName)
 {
@@ -107,7 +105,10 @@ TFaceFile OB_Font_ResolveFace(const std::string& FaceName)
     return TFaceFile{reinterpret_cast<const char*>(file), index};
 }
 
-void OB_Font_SetFaceResolver(TFaceResolver Resolver) { FaceResolver = Resolver; }
+void OB_Font_SetFaceResolver(TFaceResolver Resolver)
+{
+    FaceResolver = Resolver;
+}
 
 int32_t OB_Font_Create(int32_t Height, int32_t /*Width*/, int32_t Weight, bool Italic, uint8_t /*CharSet*/,
                        uint8_t /*OutputPrecision*/, uint8_t /*Quality*/, uint8_t /*PitchAndFamily*/,
@@ -123,7 +124,10 @@ int32_t OB_Font_Create(int32_t Height, int32_t /*Width*/, int32_t Weight, bool I
     return D3D_OK;
 }
 
-void OB_Font_Init() { OB_AddListener(OB_Font_HandleMessage, MSGGROUP_KERNEL, nullptr); }
+void OB_Font_Init()
+{
+    OB_AddListener(OB_Font_HandleMessage, MSGGROUP_KERNEL, nullptr);
+}
 
 void OB_Font_Release()
 {
@@ -195,7 +199,10 @@ void OB_Font_DrawText(const std::string& Text, int32_t X, int32_t Y, uint32_t Co
     font->Draw(*OB_VideoInfo.Device, Text, left, top, Colour);
 }
 
-bool OB_Font_Exists(uint8_t FontIndex) { return FontAt(FontIndex) != nullptr; }
+bool OB_Font_Exists(uint8_t FontIndex)
+{
+    return FontAt(FontIndex) != nullptr;
+}
 
 std::string OB_Font_FamilyName(uint8_t FontIndex)
 {
@@ -215,4 +222,7 @@ int32_t OB_Font_TextWidth(const std::string& Text, uint8_t FontIndex)
     return font != nullptr ? font->TextWidth(Text) : 0;
 }
 
-int64_t OB_Font_GlyphsRendered() { return OB_GlyphsRendered(); }
+int64_t OB_Font_GlyphsRendered()
+{
+    return OB_GlyphsRendered();
+}

@@ -14,7 +14,10 @@
 enum TTextAlignFlag : uint8_t { taCenter = 0, taLeft = 1, taRight = 2, taVCenter = 3, taTop = 4, taBottom = 5 };
 // A set of TTextAlignFlag: bit n stands for the flag of ordinal n.
 using TTextAlign = uint8_t;
-constexpr TTextAlign OB_Align(TTextAlignFlag flag) { return static_cast<TTextAlign>(1u << flag); }
+constexpr TTextAlign OB_Align(TTextAlignFlag flag)
+{
+    return static_cast<TTextAlign>(1u << flag);
+}
 
 // Text format bits of a drawing call.
 constexpr uint32_t DT_TOP = 0x000;
@@ -69,8 +72,8 @@ struct TFontDeleter {
 };
 using TFontPtr = std::unique_ptr<TFont, TFontDeleter>;
 int32_t OB_Font_Create(int32_t Height, int32_t Width, int32_t Weight, bool Italic, uint8_t CharSet,
-                       uint8_t OutputPrecision, uint8_t Quality, uint8_t PitchAndFamily,
-                       const std::string& FaceName, TFontPtr& Font);
+                       uint8_t OutputPrecision, uint8_t Quality, uint8_t PitchAndFamily, const std::string& FaceName,
+                       TFontPtr& Font);
 
 // What the engine's fonts are, for the status of the display and for tests.
 bool OB_Font_Exists(uint8_t FontIndex);

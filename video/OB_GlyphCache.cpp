@@ -12,7 +12,7 @@ constexpr int32_t AtlasRows = (GlyphCount + AtlasColumns - 1) / AtlasColumns;
 
 int64_t GlyphsRendered = 0;
 
-} // namespace
+}   // namespace
 
 bool TFont::Open(const std::string& Path, int32_t Index, int32_t Height, bool Bold, bool Italic)
 {
@@ -149,15 +149,14 @@ SDL_Texture* TFont::AtlasFor(TGfxDevice& device, uint32_t colour)
 // The sheet in one colour: the glyphs' coverage times the colour's alpha.
 SDL_Texture* TFont::TintedSheet(TGfxDevice& device, uint32_t colour)
 {
-    TSurfacePtr tinted(
-        SDL_CreateRGBSurfaceWithFormat(0, Sheet->w, Sheet->h, 32, SDL_PIXELFORMAT_ARGB8888));
+    TSurfacePtr tinted(SDL_CreateRGBSurfaceWithFormat(0, Sheet->w, Sheet->h, 32, SDL_PIXELFORMAT_ARGB8888));
     if (!tinted)
         return nullptr;
     const uint32_t rgb = colour & 0x00FFFFFFu;
     const uint32_t alpha = colour >> 24;
     for (int y = 0; y < Sheet->h; ++y) {
-        const auto* from = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(Sheet->pixels) +
-                                                             y * Sheet->pitch);
+        const auto* from =
+            reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(Sheet->pixels) + y * Sheet->pitch);
         auto* to = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(tinted->pixels) + y * tinted->pitch);
         for (int x = 0; x < Sheet->w; ++x)
             to[x] = (((from[x] >> 24) * alpha + 127) / 255) << 24 | rgb;
@@ -186,8 +185,8 @@ bool TFont::RasteriseGlyphs()
         if (images[i])
             cellWidth = std::max(cellWidth, images[i]->w);
     }
-    TSurfacePtr sheet(SDL_CreateRGBSurfaceWithFormat(0, cellWidth * AtlasColumns, Cell * AtlasRows, 32,
-                                                     SDL_PIXELFORMAT_ARGB8888));
+    TSurfacePtr sheet(
+        SDL_CreateRGBSurfaceWithFormat(0, cellWidth * AtlasColumns, Cell * AtlasRows, 32, SDL_PIXELFORMAT_ARGB8888));
     if (!sheet)
         return false;
     SDL_FillRect(sheet.get(), nullptr, 0);

@@ -16,9 +16,18 @@ uint32_t MaxTextureSide = OB_DefaultMaxTextureSide;
 uint64_t MaxTexturePixels = OB_DefaultMaxTexturePixels;
 using TBytes = std::vector<uint8_t>;
 
-uint32_t Little16(const TBytes& b, size_t at) { return b[at] | b[at + 1] << 8; }
-uint32_t Big16(const TBytes& b, size_t at) { return b[at] << 8 | b[at + 1]; }
-uint32_t Big32(const TBytes& b, size_t at) { return Big16(b, at) << 16 | Big16(b, at + 2); }
+uint32_t Little16(const TBytes& b, size_t at)
+{
+    return b[at] | b[at + 1] << 8;
+}
+uint32_t Big16(const TBytes& b, size_t at)
+{
+    return b[at] << 8 | b[at + 1];
+}
+uint32_t Big32(const TBytes& b, size_t at)
+{
+    return Big16(b, at) << 16 | Big16(b, at + 2);
+}
 uint32_t Magnitude32(const TBytes& b, size_t at)
 {
     const auto value = static_cast<int32_t>(Little16(b, at) | Little16(b, at + 2) << 16);
@@ -30,7 +39,7 @@ uint32_t Magnitude32(const TBytes& b, size_t at)
 bool SidesFit(uint32_t width, uint32_t height)
 {
     return width > 0 && height > 0 && width <= MaxTextureSide && height <= MaxTextureSide &&
-           uint64_t(width) * height <= MaxTexturePixels;
+        uint64_t(width) * height <= MaxTexturePixels;
 }
 
 // Passes a run of GIF data blocks up to the empty one that ends it; the
@@ -194,7 +203,7 @@ void InstallDecodeGuard()
     SDL_SetMemoryFunctions(GuardedMalloc, GuardedCalloc, GuardedRealloc, OriginalFree);
 }
 
-} // namespace
+}   // namespace
 
 void OB_SetTextureLimits(uint32_t MaxSide, uint64_t MaxPixels)
 {

@@ -27,7 +27,7 @@ D3DVECTOR Normalize(const D3DVECTOR& v)
     return MakeVector3D(v.x / length, v.y / length, v.z / length);
 }
 
-} // namespace
+}   // namespace
 
 // Left-handed look-at: the eye's axes as the columns of the rotation, the
 // eye position moved to the origin in the bottom row.
@@ -37,9 +37,15 @@ D3DMATRIX OB_MatrixLookAtLH(const D3DVECTOR& Eye, const D3DVECTOR& At, const D3D
     const D3DVECTOR xaxis = Normalize(Cross(Up, zaxis));
     const D3DVECTOR yaxis = Cross(zaxis, xaxis);
     D3DMATRIX m{};
-    m.m[0][0] = xaxis.x; m.m[0][1] = yaxis.x; m.m[0][2] = zaxis.x;
-    m.m[1][0] = xaxis.y; m.m[1][1] = yaxis.y; m.m[1][2] = zaxis.y;
-    m.m[2][0] = xaxis.z; m.m[2][1] = yaxis.z; m.m[2][2] = zaxis.z;
+    m.m[0][0] = xaxis.x;
+    m.m[0][1] = yaxis.x;
+    m.m[0][2] = zaxis.x;
+    m.m[1][0] = xaxis.y;
+    m.m[1][1] = yaxis.y;
+    m.m[1][2] = zaxis.y;
+    m.m[2][0] = xaxis.z;
+    m.m[2][1] = yaxis.z;
+    m.m[2][2] = zaxis.z;
     m.m[3][0] = -Dot(xaxis, Eye);
     m.m[3][1] = -Dot(yaxis, Eye);
     m.m[3][2] = -Dot(zaxis, Eye);

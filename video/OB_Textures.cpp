@@ -1,10 +1,10 @@
 #include "video/OB_Textures.h"
 
+#include "vfs/OB_vfs.h"
 #include "video/OB_ImageChecks.h"
 #include "video/OB_PlatformErrors.h"
 #include "video/OB_Video.h"
 #include "video/platform/OB_GfxDevice.h"
-#include "vfs/OB_vfs.h"
 
 #include <SDL.h>
 #include <SDL_image.h>
@@ -59,9 +59,12 @@ SDL_Texture* TextureFromImage(const std::vector<uint8_t>& image, const std::stri
     return texture;
 }
 
-} // namespace
+}   // namespace
 
-OB_TextureManager::~OB_TextureManager() { Clear(); }
+OB_TextureManager::~OB_TextureManager()
+{
+    Clear();
+}
 
 bool OB_TextureManager::LoadResource(const std::string& Name, void*& Data)
 {

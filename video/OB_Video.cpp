@@ -23,7 +23,7 @@ float ViewAspect = 0.0f;
 // when a closed device is opened again.
 bool DeviceAnnounced = false;
 
-} // namespace
+}   // namespace
 
 namespace {
 
@@ -32,7 +32,8 @@ namespace {
 void RefuseImpossibleMode(int32_t Width, int32_t Height, int32_t BitsPerPixel, TD3D8Mode Mode, bool DepthBuffer)
 {
     TD3D8* d3d = FindD3D8();
-    if (d3d != nullptr && d3d->Device() != nullptr && !d3d->CanSetMode(Width, Height, BitsPerPixel, Mode, DepthBuffer, 0))
+    if (d3d != nullptr && d3d->Device() != nullptr &&
+        !d3d->CanSetMode(Width, Height, BitsPerPixel, Mode, DepthBuffer, 0))
         throw ED3D8Error("Error creating device parameters");
 }
 
@@ -47,7 +48,7 @@ void AnnounceSurvivingDevice()
     OB_SendMessage(MSG_VIDEODEVICERESET, nullptr, 0);
 }
 
-} // namespace
+}   // namespace
 
 void OB_Video_Open(SDL_Window* Window, int32_t Width, int32_t Height, int32_t BitsPerPixel, bool FullScreen,
                    bool DepthBuffer, float Aspect)
@@ -167,7 +168,7 @@ void OB_Video_SetView(float Width, float Height, float Aspect)
     // A projection of zeros puts every point at w = 0, which the device
     // does not draw, instead of filling the matrices with infinities and NaNs.
     const bool usable = std::isfinite(ViewWidth) && std::isfinite(ViewHeight) && std::isfinite(ViewAspect) &&
-                        ViewWidth > 0 && ViewHeight > 0 && ViewAspect > 0;
+        ViewWidth > 0 && ViewHeight > 0 && ViewAspect > 0;
     if (!usable) {
         device->SetTransform(D3DTS_VIEW, IdentityMatrix());
         device->SetTransform(D3DTS_PROJECTION, D3DMATRIX{});
@@ -199,7 +200,7 @@ int64_t ToPixel(uint32_t Pixels, float Value, float ViewSize)
     return static_cast<int64_t>(rounded);
 }
 
-} // namespace
+}   // namespace
 
 int64_t OB_Video_ToPixelX(float X)
 {

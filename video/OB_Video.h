@@ -33,7 +33,7 @@ struct D3DSURFACE_DESC {
 struct OB_TVideoInfo {
     TGfxDevice* Device = nullptr;
     D3DSURFACE_DESC BackBufferDesc;
-    float Width = 0;    // virtual size
+    float Width = 0;   // virtual size
     float Height = 0;
     float Aspect = 0;   // 0: derived from Width / Height
     SDL_Window* Window = nullptr;
@@ -50,8 +50,7 @@ class OB_EVideoError : public OB_EGeneric {
 public:
     explicit OB_EVideoError(const std::string& Message, std::string Why = "")
         : OB_EGeneric(Message), FReason(std::move(Why))
-    {
-    }
+    {}
     // What the platform said of the cause ("no display found ..."), when it
     // said anything; the message itself keeps the engine's own words.
     const std::string& Reason() const { return FReason; }

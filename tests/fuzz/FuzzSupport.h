@@ -8,8 +8,8 @@
 #include "console/OB_Console.h"
 #include "console/OB_ConsoleEdit.h"
 #include "console/OB_ConsoleNumbers.h"
-#include "session/OB_Kernel.h"
 #include "session/MainSession.h"
+#include "session/OB_Kernel.h"
 #include "video/OB_Video.h"
 
 #include <unistd.h>
@@ -99,4 +99,4 @@ inline bool LineIsConfined(const std::string& line)
     return true;
 }
 
-} // namespace fuzz
+}   // namespace fuzz

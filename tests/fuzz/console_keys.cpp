@@ -8,7 +8,7 @@ namespace {
 
 uint64_t Runs = 0;
 
-} // namespace
+}   // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
@@ -36,8 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             ConsoleKeyDown(code);
         const int32_t scroll = ConsoleScrollOffset();
         const int32_t history = ConsoleHistoryIndex();
-        if (scroll < 0 || scroll >= ConsoleLines()->Count() || history < -1 ||
-            history >= ConsoleHistory()->Count())
+        if (scroll < 0 || scroll >= ConsoleLines()->Count() || history < -1 || history >= ConsoleHistory()->Count())
             std::abort();
     }
     return 0;

@@ -9,7 +9,7 @@ namespace {
 TMainSession* Session = nullptr;
 uint64_t Runs = 0;
 
-} // namespace
+}   // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {

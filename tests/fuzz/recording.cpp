@@ -30,7 +30,7 @@ bool WorldIsFinite()
     return true;
 }
 
-} // namespace
+}   // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {

@@ -34,7 +34,7 @@ void Exercise(TFileSystem& files, const std::string& name)
     files.Close(handle);
 }
 
-} // namespace
+}   // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {

@@ -9,7 +9,7 @@
 namespace {
 bool gCounting = false;
 size_t gAllocations = 0;
-}  // namespace
+}   // namespace
 
 void* operator new(std::size_t size)
 {
@@ -18,8 +18,14 @@ void* operator new(std::size_t size)
         return p;
     throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
 
 TEST(PhysicsAllocation, StepsAllocateNothingOnceWarm)
 {

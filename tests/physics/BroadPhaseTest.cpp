@@ -12,8 +12,8 @@ constexpr float kTwoPi = 2.0f * std::numbers::pi_v<float>;
 struct TWorldShape {
     uint32_t Seed;
     int BodyCount, Clusters, Groups, Steps;
-    float ClusterSpread, MaxRestitution;  // the spread is a cluster's half-width
-    bool FarNudges;  // nudges carry bodies beyond their grid margins within a pass
+    float ClusterSpread, MaxRestitution;   // the spread is a cluster's half-width
+    bool FarNudges;   // nudges carry bodies beyond their grid margins within a pass
 };
 
 // A world of rotated boxes in overlapping clusters, with mixed groups,
@@ -59,15 +59,17 @@ struct TRandomWorld {
     }
 };
 
-}  // namespace
+}   // namespace
 
 // Every body is compared after every step. Restitutions far above 1 make
 // nudges of many units, so bodies leave their grid cells and askers move
 // beyond their answers within one pass.
 TEST(BroadPhase, MatchesAllPairsBitForBitOnRandomWorlds)
 {
-    const TWorldShape shapes[] = {{11, 100, 3, 2, 300, 60.0f, 1.0f, false}, {12, 500, 8, 3, 300, 90.0f, 0.5f, false},
-                                  {13, 2000, 12, 2, 300, 150.0f, 1.0f, false}, {14, 300, 4, 1, 300, 50.0f, 30.0f, true}};
+    const TWorldShape shapes[] = {{11, 100, 3, 2, 300, 60.0f, 1.0f, false},
+                                  {12, 500, 8, 3, 300, 90.0f, 0.5f, false},
+                                  {13, 2000, 12, 2, 300, 150.0f, 1.0f, false},
+                                  {14, 300, 4, 1, 300, 50.0f, 30.0f, true}};
     for (const TWorldShape& shape : shapes) {
         TRandomWorld plain(shape, TCollisionPass::AllPairs), broad(shape, TCollisionPass::BroadPhase);
         TBroadPhaseStats total;

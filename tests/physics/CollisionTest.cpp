@@ -22,7 +22,7 @@ struct TTwoBoxes {
     }
 };
 
-}  // namespace
+}   // namespace
 
 TEST(Collision, FirstEdgeCrossingInEdgeOrder)
 {

@@ -33,7 +33,7 @@ std::pair<uint64_t, int> RunDemo(TCollisionPass pass, int steps)
     return {hash.Value(), stepsWithContact};
 }
 
-}  // namespace
+}   // namespace
 
 // The recorded-input promise: the same inputs give the same bits, in every
 // build, with either collision pass.

@@ -19,7 +19,7 @@ TBody StepAlone(TIntegrationMode mode, float dt, const std::function<void(TBody&
     return body;
 }
 
-}  // namespace
+}   // namespace
 
 TEST(Physics2D, EulerAndMidpointIntegrators)
 {

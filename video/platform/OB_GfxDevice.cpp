@@ -50,8 +50,8 @@ constexpr uint32_t MaxBackBufferSide = 16384;
 
 bool ValidSize(const D3DPRESENT_PARAMETERS& params)
 {
-    return params.BackBufferWidth > 0 && params.BackBufferHeight > 0 &&
-           params.BackBufferWidth <= MaxBackBufferSide && params.BackBufferHeight <= MaxBackBufferSide;
+    return params.BackBufferWidth > 0 && params.BackBufferHeight > 0 && params.BackBufferWidth <= MaxBackBufferSide &&
+        params.BackBufferHeight <= MaxBackBufferSide;
 }
 
 D3DMATRIX MultiplyMatrix(const D3DMATRIX& a, const D3DMATRIX& b)
@@ -67,7 +67,7 @@ D3DMATRIX MultiplyMatrix(const D3DMATRIX& a, const D3DMATRIX& b)
     return result;
 }
 
-} // namespace
+}   // namespace
 
 void TGfxDevice::TTextureDestroyer::operator()(SDL_Texture* Texture) const
 {
@@ -96,8 +96,7 @@ TGfxDevice::~TGfxDevice()
         SDL_DestroyRenderer(FRenderer);
 }
 
-HRESULT TGfxDevice::Create(SDL_Window* Window, const D3DPRESENT_PARAMETERS& Params,
-                           std::unique_ptr<TGfxDevice>& Device)
+HRESULT TGfxDevice::Create(SDL_Window* Window, const D3DPRESENT_PARAMETERS& Params, std::unique_ptr<TGfxDevice>& Device)
 {
     Device.reset();
     if (const HRESULT fault = TakeFault(TGfxFaultPoint::Create); Failed(fault))
@@ -166,7 +165,7 @@ bool TGfxDevice::UseScaledBackBuffer(int Width, int Height)
     int h = 0;
     Uint32 current = 0;
     const bool keep = FScaledBackBuffer && SDL_QueryTexture(FScaledBackBuffer.get(), &current, nullptr, &w, &h) == 0 &&
-                      current == format && w == Width && h == Height;
+        current == format && w == Width && h == Height;
     if (!keep) {
         FScaledBackBuffer.reset(SDL_CreateTexture(FRenderer, format, SDL_TEXTUREACCESS_TARGET, Width, Height));
         if (!FScaledBackBuffer) {
@@ -390,14 +389,15 @@ HRESULT TGfxDevice::DrawPrimitiveUP(uint32_t PrimitiveType, uint32_t PrimitiveCo
         indices[i * 3 + 1] = odd ? first + 2 : first + 1;
         indices[i * 3 + 2] = odd ? first + 1 : first + 2;
     }
-    if (PrimitiveCount == 2 && FTexture == nullptr && FSoftware && FSoftware->DrawAlignedQuad(points.data(), FAlphaBlend))
+    if (PrimitiveCount == 2 && FTexture == nullptr && FSoftware &&
+        FSoftware->DrawAlignedQuad(points.data(), FAlphaBlend))
         return D3D_OK;
     ApplyBlendMode(FTexture);
     // Blending an opaque untextured shape changes nothing, but the software
     // renderer would still fill it into a scratch surface and blend that in.
     const bool opaque = FTexture == nullptr && FAlphaBlend &&
-                        std::all_of(points.begin(), points.begin() + vertexCount,
-                                    [](const SDL_Vertex& p) { return p.color.a == SDL_ALPHA_OPAQUE; });
+        std::all_of(points.begin(), points.begin() + vertexCount,
+                    [](const SDL_Vertex& p) { return p.color.a == SDL_ALPHA_OPAQUE; });
     if (opaque)
         SDL_SetRenderDrawBlendMode(FRenderer, SDL_BLENDMODE_NONE);
     const int result = SDL_RenderGeometry(FRenderer, FTexture, points.data(), static_cast<int>(vertexCount),
@@ -451,8 +451,8 @@ void OB_Gfx_GetAdapterIdentifier(const TGfxDevice* Device, D3DADAPTER_IDENTIFIER
     Identifier.Driver = driver != nullptr ? driver : "";
     SDL_version version{};
     SDL_GetVersion(&version);
-    Identifier.DriverVersion = (uint64_t(version.major) << 48) | (uint64_t(version.minor) << 32) |
-                               (uint64_t(version.patch) << 16);
+    Identifier.DriverVersion =
+        (uint64_t(version.major) << 48) | (uint64_t(version.minor) << 32) | (uint64_t(version.patch) << 16);
     Identifier.VendorId = 0;
     Identifier.DeviceId = 0;
 }

@@ -39,8 +39,7 @@ class TGfxDevice {
 public:
     // A renderer on Window (accelerated when it can be, else software) set
     // up for Params. The window must outlive the device.
-    static HRESULT Create(SDL_Window* Window, const D3DPRESENT_PARAMETERS& Params,
-                          std::unique_ptr<TGfxDevice>& Device);
+    static HRESULT Create(SDL_Window* Window, const D3DPRESENT_PARAMETERS& Params, std::unique_ptr<TGfxDevice>& Device);
     ~TGfxDevice();
     TGfxDevice(const TGfxDevice&) = delete;
     TGfxDevice& operator=(const TGfxDevice&) = delete;

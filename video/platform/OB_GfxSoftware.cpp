@@ -92,8 +92,7 @@ void BlendCoverageRow(uint32_t* Pixels, const uint32_t* Coverage, int Count, uin
             alpha = (alpha * colourAlpha + 127) / 255;
         const uint32_t d = Pixels[i];
         const uint32_t keep = 255 - alpha;
-        const uint32_t redBlue =
-            ((sourceRedBlue * alpha >> 8) & LowBytes) + (((d & LowBytes) * keep >> 8) & LowBytes);
+        const uint32_t redBlue = ((sourceRedBlue * alpha >> 8) & LowBytes) + (((d & LowBytes) * keep >> 8) & LowBytes);
         const uint32_t alphaGreen =
             ((sourceAlphaGreen * alpha >> 8) & LowBytes) + ((((d >> 8) & LowBytes) * keep >> 8) & LowBytes);
         const uint32_t blended = redBlue | alphaGreen << 8;
@@ -101,7 +100,7 @@ void BlendCoverageRow(uint32_t* Pixels, const uint32_t* Coverage, int Count, uin
     }
 }
 
-} // namespace
+}   // namespace
 
 TSoftwareBand::~TSoftwareBand()
 {
@@ -177,7 +176,8 @@ bool TSoftwareBand::FillBand(const SDL_Rect& Seen, int FullHeight, int FirstRow,
     const bool read = !AlphaBlend || SDL_RenderReadPixels(FRenderer, &Seen, format, pixels, pitch) == 0;
     if (read) {
         for (int row = 0; row < Seen.h; ++row) {
-            auto* line = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(pixels) + static_cast<ptrdiff_t>(row) * pitch);
+            auto* line =
+                reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(pixels) + static_cast<ptrdiff_t>(row) * pitch);
             const uint32_t colour = GradientColour(Top, Bottom, FirstRow + row, FullHeight);
             if (AlphaBlend)
                 BlendRow(line, Seen.w, colour);
@@ -208,8 +208,6 @@ void TSoftwareBand::Flush()
     SDL_RenderCopy(FRenderer, FBand.get(), nullptr, &rect);
 }
 
-
-
 bool TSoftwareBand::BlendGlyph(const SDL_Surface& Sheet, const SDL_Rect& Source, int X, int Y, uint32_t Colour)
 {
     if (!FBandPending || X < FBandX || Y < FBandY || X + Source.w > FBandX + FBandWidth ||
@@ -217,7 +215,8 @@ bool TSoftwareBand::BlendGlyph(const SDL_Surface& Sheet, const SDL_Rect& Source,
         return false;
     for (int row = 0; row < Source.h; ++row) {
         const auto* coverage = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(Sheet.pixels) +
-                                                                  (Source.y + row) * Sheet.pitch) + Source.x;
+                                                                 (Source.y + row) * Sheet.pitch) +
+            Source.x;
         auto* target = reinterpret_cast<uint32_t*>(FBandPixels + (Y - FBandY + row) * FBandPitch) + (X - FBandX);
         BlendCoverageRow(target, coverage, Source.w, Colour);
     }

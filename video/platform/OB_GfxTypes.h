@@ -10,7 +10,10 @@ struct SDL_Window;
 
 using HRESULT = int32_t;
 
-constexpr HRESULT MakeResult(uint32_t code) { return static_cast<HRESULT>(code); }
+constexpr HRESULT MakeResult(uint32_t code)
+{
+    return static_cast<HRESULT>(code);
+}
 
 constexpr HRESULT D3D_OK = 0;
 constexpr HRESULT E_FAIL = MakeResult(0x80004005);
@@ -37,7 +40,10 @@ constexpr HRESULT D3DERR_NOTAVAILABLE = MakeResult(0x8876086A);
 constexpr HRESULT D3DERR_INVALIDDEVICE = MakeResult(0x8876086B);
 constexpr HRESULT D3DERR_INVALIDCALL = MakeResult(0x8876086C);
 
-constexpr bool Failed(HRESULT hr) { return hr < 0; }
+constexpr bool Failed(HRESULT hr)
+{
+    return hr < 0;
+}
 
 // Render states and their values.
 constexpr uint32_t D3DRS_ZENABLE = 7;
@@ -64,7 +70,7 @@ constexpr uint32_t D3DCLEAR_TARGET = 1;
 constexpr uint32_t D3DFVF_XYZ = 0x002;
 constexpr uint32_t D3DFVF_DIFFUSE = 0x040;
 constexpr uint32_t D3DFVF_TEX1 = 0x100;
-constexpr uint32_t OB_VERTEXFORMAT = D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1;  // 142 hex
+constexpr uint32_t OB_VERTEXFORMAT = D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1;   // 142 hex
 
 // Back-buffer and depth formats.
 constexpr uint32_t D3DFMT_UNKNOWN = 0;

@@ -22,7 +22,7 @@ uint32_t FormatOfPixels(Uint32 format)
     }
 }
 
-} // namespace
+}   // namespace
 
 namespace {
 
@@ -30,7 +30,7 @@ namespace {
 // takes them.
 std::string LastError;
 
-} // namespace
+}   // namespace
 
 void OB_Gfx_NoteError()
 {
@@ -75,7 +75,7 @@ bool ChooseDisplayDriver()
     return true;
 }
 
-} // namespace
+}   // namespace
 
 HRESULT OB_Gfx_InitVideo(const char* WindowClassName)
 {
@@ -204,7 +204,6 @@ HRESULT OB_Gfx_GetAdapterDisplayMode(int32_t Adapter, D3DDISPLAYMODE& Mode)
     Mode.Format = FormatOfPixels(desktop.format);
     return D3D_OK;
 }
-
 
 bool OB_Gfx_PollEvent(TGfxEvent& Event)
 {
