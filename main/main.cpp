@@ -1,12 +1,17 @@
 // Orbel2: the fixed-time-step demonstration. Starts the engine, opens a
 // 640 x 480 window, runs the demo session until Escape or the window is
 // closed, and stops the engine in reverse order.
+#include "kernel/OB_Version.h"
+#include "main/CommandLine.h"
 #include "session/MainSession.h"
 #include "session/OB_Kernel.h"
 #include "video/OB_Video.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -25,8 +30,22 @@ int RunDemo()
 
 }   // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    const TCommandLine line = ParseCommandLine(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
+    switch (line.Action) {
+    case TProgramAction::ShowHelp:
+        std::fputs(UsageText().c_str(), stdout);
+        return 0;
+    case TProgramAction::ShowVersion:
+        std::printf("orbel2 %s\n", OB_VERSION_STRING);
+        return 0;
+    case TProgramAction::Refuse:
+        std::fprintf(stderr, "orbel2: %s\n", line.Problem.c_str());
+        return 2;
+    case TProgramAction::RunDemo:
+        break;
+    }
     // An error that escapes the engine ends the program with one clear line
     // and a failure status instead of an abort.
     try {

@@ -2,6 +2,7 @@
 // recordings that cannot be opened or are huge. None may crash the program,
 // lose the session or leave it recording or playing without a file.
 #include "TestSupport.h"
+#include "kernel/OB_Version.h"
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -13,22 +14,31 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace {
 
-// Runs the demo program in the current directory, headless unless Setup
-// changes its environment; returns its wait status, its standard error in
-// stderr.txt.
-int RunProgram(const std::function<void()>& Setup = [] {})
+// Runs the demo program in the current directory with Args, headless
+// unless Setup changes its environment; returns its wait status, its
+// standard output in stdout.txt and its standard error in stderr.txt.
+int RunProgram(
+    const std::function<void()>& Setup = [] {}, const std::vector<std::string>& Args = {})
 {
     const pid_t child = ::fork();
     if (child == 0) {
+        const int out = ::open("stdout.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int err = ::open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(out, 1);
         ::dup2(err, 2);
         ::setenv("SDL_VIDEODRIVER", "dummy", 1);
         ::setenv("SDL_RENDER_DRIVER", "software", 1);
         Setup();
-        ::execl(ORBEL2_PROGRAM, ORBEL2_PROGRAM, static_cast<char*>(nullptr));
+        std::vector<char*> argv{const_cast<char*>(ORBEL2_PROGRAM)};
+        for (const std::string& arg : Args)
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        ::execv(ORBEL2_PROGRAM, argv.data());
         ::_exit(127);
     }
     int status = 0;
@@ -84,6 +94,39 @@ TEST_F(Program, WithoutADisplayItSaysWhatIsMissingAndHowToRunAnyway)
         EXPECT_TRUE(text.ends_with(howTo)) << text;
         EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << text;
     }
+}
+
+// It behaves as a command-line program: --help and --version answer on
+// stdout and exit 0; anything else is one line on stderr and exit 2, and no
+// window, log or demo.
+TEST_F(Program, AnswersHelpAndVersionAndRefusesOtherArguments)
+{
+    struct TCase {
+        std::vector<std::string> Args;
+        int Status;
+        std::string OutStart, Err;
+    };
+    const TCase cases[] = {
+        {{"--help"}, 0, "Usage: orbel2 [--help | --version]\n", ""},
+        {{"--version"}, 0, "orbel2 " OB_VERSION_STRING "\n", ""},
+        {{"--frobnicate"}, 2, "", "orbel2: unknown argument '--frobnicate' (orbel2 --help lists what it takes)\n"},
+        {{"--help", "extra"}, 2, "", "orbel2: unknown argument '--help' (orbel2 --help lists what it takes)\n"},
+    };
+    for (const TCase& c : cases) {
+        const int status = RunProgram([] {}, c.Args);
+        ASSERT_TRUE(WIFEXITED(status)) << c.Args[0];
+        EXPECT_EQ(WEXITSTATUS(status), c.Status) << c.Args[0];
+        const std::string out = ReadWholeFile("stdout.txt");
+        EXPECT_EQ(out.substr(0, c.OutStart.size()), c.OutStart) << c.Args[0];
+        EXPECT_EQ(out.empty(), c.OutStart.empty()) << c.Args[0];
+        EXPECT_EQ(ReadWholeFile("stderr.txt"), c.Err) << c.Args[0];
+        EXPECT_FALSE(std::filesystem::exists("orbel2.log")) << c.Args[0];
+    }
+    // The help names the keys, where the log goes and how to run headless.
+    RunProgram([] {}, {"--help"});
+    const std::string help = ReadWholeFile("stdout.txt");
+    for (const char* part : {"Escape", "F11", "orbel2.log", "xvfb-run", "SDL_VIDEODRIVER=dummy"})
+        EXPECT_NE(help.find(part), std::string::npos) << part;
 }
 
 TEST_F(Faults, UnreadableOrOddRecordingsLeaveTheSessionRunning)
