@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds Orbel2 and runs the whole test suite: the optimised build, the
-# sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer) and, where
-# xvfb-run exists, the end-to-end run of the demo in a virtual X server, and
-# a short run of every fuzz target.
+# Builds Orbel2 and runs the whole test suite: the layer and guide checks,
+# the optimised build, the sanitizer build (AddressSanitizer +
+# UndefinedBehaviorSanitizer), the installed package with the example built
+# on it and the Debian package, the API reference, the end-to-end run of the
+# demo in a virtual X server, and a short run of every fuzz target.
 # Installs the Debian packages it needs when they are missing.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -25,29 +26,42 @@ count_ctest() {
 }
 
 status=0
+# A step of its own that passes or fails as a whole.
+step() {
+  echo "== $*"
+  if "$@"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    status=1
+  fi
+}
+
+# The layers of the engine, and the check's own proof that it catches a
+# bad include; the guide's code against the example's.
+step tools/check-layers.sh
+step tools/check-layers.sh --self-test
+step tools/check-guide.sh
+
 for preset in release asan; do
   cmake --build --preset "$preset" -j 2
   ctest --preset "$preset" 2>&1 | tee "build/$preset/ctest.log" || status=1
   count_ctest "build/$preset/ctest.log"
 done
 
+# The engine as others use it: installed, the example built from the
+# installed package alone and run headless, the Debian package installed and
+# removed; and the API reference.
+step tools/package-test.sh build/release
+step cmake --build --preset release --target docs
+
 if [[ -x build/release/orbel2 ]] && command -v xvfb-run >/dev/null; then
-  if tools/e2e-test.sh build/release/orbel2 build/e2e; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    status=1
-  fi
+  step tools/e2e-test.sh build/release/orbel2 build/e2e
 fi
 
 # Each fuzz target for a fixed number of inputs from its seed corpus, with a
 # fixed seed so that the run is the same every time.
-if tools/fuzz.sh --ci -runs=20000; then
-  passed=$((passed + 1))
-else
-  failed=$((failed + 1))
-  status=1
-fi
+step tools/fuzz.sh --ci -runs=20000
 
 echo "all: $passed passed, $failed failed"
 exit $status
