@@ -49,12 +49,16 @@ public:
     // Resizes both outlines; kept entries keep their values, new ones are (0, 0).
     void SetVertexCount(size_t Count);
     size_t VertexCount() const { return WorldVertices.size(); }
+    // Radius := the greatest distance of a local vertex from the origin.
     void ComputeRadius();
     // Centred Width x Height rectangle, Width along the body's x axis; sets
     // the radius but not the world vertices.
     void SetBox(float Width, float Height);
+    // WorldVertices := the outline turned by From's angle and moved to its
+    // position.
     void UpdateWorldVertices(const TBodyState& From);
 
+    // Where a body-local point is in the world, and how fast it moves there.
     TVector2D WorldPoint(TVector2D LocalPoint) const;
     TVector2D PointVelocity(TVector2D LocalPoint) const;
     // World force at a body-local point.

@@ -20,45 +20,45 @@ constexpr const char* TempFileName = "_ob_temp";
 constexpr size_t CopyBlockSize = 64 * 1024;
 
 // Handles of TNormalFileSystem point to the open file's descriptor.
-TFileDescriptor& DiskFile(TFileHandle handle)
+TFileDescriptor& DiskFile(TFileHandle Handle)
 {
-    return *static_cast<TFileDescriptor*>(handle);
+    return *static_cast<TFileDescriptor*>(Handle);
 }
 
 }   // namespace
 
-// The copy is written beside fileName and then takes its name, so that the
+// The copy is written beside FileName and then takes its name, so that the
 // file being read is never cut short under the reader, even when it is
-// fileName itself.
-void TFileSystem::ExtractToFile(TFileHandle handle, const std::string& fileName)
+// FileName itself.
+void TFileSystem::ExtractToFile(TFileHandle Handle, const std::string& FileName)
 {
-    const std::string partName = fileName + ".part";
+    const std::string partName = FileName + ".part";
     std::string reason;
     const TFileDescriptor target = OB_OpenFile(partName, O_WRONLY | O_CREAT | O_TRUNC, reason);
     if (!target.IsOpen())
-        throw EInOutError(OB_FileErrorText("Cannot create file", fileName, reason));
-    const int64_t position = Position(handle);
-    Seek(handle, 0);
+        throw EInOutError(OB_FileErrorText("Cannot create file", FileName, reason));
+    const int64_t position = Position(Handle);
+    Seek(Handle, 0);
     std::vector<char> block(CopyBlockSize);
     bool written = true;
     while (written) {
-        const uint32_t got = Read(handle, block.data(), static_cast<int64_t>(block.size()));
+        const uint32_t got = Read(Handle, block.data(), static_cast<int64_t>(block.size()));
         if (got == 0)
             break;
         written = OB_WriteAll(target.Get(), block.data(), got, reason);
     }
-    Seek(handle, position);
-    if (written && std::rename(partName.c_str(), fileName.c_str()) == 0)
+    Seek(Handle, position);
+    if (written && std::rename(partName.c_str(), FileName.c_str()) == 0)
         return;
     if (written)
         reason = std::strerror(errno);
     std::remove(partName.c_str());
-    throw EInOutError(OB_FileErrorText(written ? "Cannot create file" : "Cannot write to file", fileName, reason));
+    throw EInOutError(OB_FileErrorText(written ? "Cannot create file" : "Cannot write to file", FileName, reason));
 }
 
-std::string TFileSystem::LocalFileName(const std::string& name)
+std::string TFileSystem::LocalFileName(const std::string& Name)
 {
-    TFileHandle handle = Open(name);
+    TFileHandle handle = Open(Name);
     try {
         ExtractToFile(handle, TempFileName);
     } catch (...) {
@@ -75,16 +75,16 @@ TNormalFileSystem::TNormalFileSystem(const std::string& rootDirectory) : FRoot(r
         FRoot += '/';
 }
 
-std::string TNormalFileSystem::ResolvePath(const std::string& name) const
+std::string TNormalFileSystem::ResolvePath(const std::string& Name) const
 {
-    if (!name.empty() && name.front() == '/')
-        return name;
-    return FRoot + name;
+    if (!Name.empty() && Name.front() == '/')
+        return Name;
+    return FRoot + Name;
 }
 
-TFileHandle TNormalFileSystem::Open(const std::string& name)
+TFileHandle TNormalFileSystem::Open(const std::string& Name)
 {
-    const std::string path = ResolvePath(name);
+    const std::string path = ResolvePath(Name);
     std::string reason;
     auto file = std::make_unique<TFileDescriptor>(OB_OpenFile(path, O_RDONLY, reason));
     if (!file->IsOpen())
@@ -92,45 +92,45 @@ TFileHandle TNormalFileSystem::Open(const std::string& name)
     return file.release();
 }
 
-bool TNormalFileSystem::Close(TFileHandle handle)
+bool TNormalFileSystem::Close(TFileHandle Handle)
 {
-    delete static_cast<TFileDescriptor*>(handle);
+    delete static_cast<TFileDescriptor*>(Handle);
     return true;
 }
 
-uint32_t TNormalFileSystem::Read(TFileHandle handle, void* buffer, int64_t count)
+uint32_t TNormalFileSystem::Read(TFileHandle Handle, void* Buffer, int64_t Count)
 {
-    // Only the low 32 bits of the count are passed on.
+    // Only the low 32 bits of the Count are passed on.
     std::string ignored;
-    return static_cast<uint32_t>(OB_ReadUpTo(DiskFile(handle).Get(), buffer, static_cast<uint32_t>(count), ignored));
+    return static_cast<uint32_t>(OB_ReadUpTo(DiskFile(Handle).Get(), Buffer, static_cast<uint32_t>(Count), ignored));
 }
 
-int64_t TNormalFileSystem::Size(TFileHandle handle)
+int64_t TNormalFileSystem::Size(TFileHandle Handle)
 {
     struct stat info {};
-    if (::fstat(DiskFile(handle).Get(), &info) != 0)
+    if (::fstat(DiskFile(Handle).Get(), &info) != 0)
         return 0;
     return static_cast<int64_t>(info.st_size);
 }
 
-std::string TNormalFileSystem::LocalFileName(const std::string& name)
+std::string TNormalFileSystem::LocalFileName(const std::string& Name)
 {
-    const std::string path = ResolvePath(name);
+    const std::string path = ResolvePath(Name);
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error))
         throw OB_EFileSystemError("VFS Error. File not found: \"" + path + "\"");
     return path;
 }
 
-int64_t TNormalFileSystem::Position(TFileHandle handle)
+int64_t TNormalFileSystem::Position(TFileHandle Handle)
 {
-    const off_t position = ::lseek(DiskFile(handle).Get(), 0, SEEK_CUR);
+    const off_t position = ::lseek(DiskFile(Handle).Get(), 0, SEEK_CUR);
     return position < 0 ? 0 : static_cast<int64_t>(position);
 }
 
-void TNormalFileSystem::Seek(TFileHandle handle, int64_t position)
+void TNormalFileSystem::Seek(TFileHandle Handle, int64_t To)
 {
-    ::lseek(DiskFile(handle).Get(), static_cast<off_t>(position), SEEK_SET);
+    ::lseek(DiskFile(Handle).Get(), static_cast<off_t>(To), SEEK_SET);
 }
 
 void CreateFileSystem()

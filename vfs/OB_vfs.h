@@ -22,39 +22,39 @@ class TFileSystem {
 public:
     virtual ~TFileSystem() = default;
     // A handle to the file, open for reading at its start.
-    virtual TFileHandle Open(const std::string& name) = 0;
-    virtual bool Close(TFileHandle handle) = 0;
-    // Reads up to count bytes from the current position; returns the number read.
-    virtual uint32_t Read(TFileHandle handle, void* buffer, int64_t count) = 0;
-    virtual int64_t Size(TFileHandle handle) = 0;
+    virtual TFileHandle Open(const std::string& Name) = 0;
+    virtual bool Close(TFileHandle Handle) = 0;
+    // Reads up to Count bytes from the current position; returns the number read.
+    virtual uint32_t Read(TFileHandle Handle, void* Buffer, int64_t Count) = 0;
+    virtual int64_t Size(TFileHandle Handle) = 0;
     // Writes exactly the file's bytes, whatever the handle's position, to the
-    // disk file fileName (replaced if it exists, also when it is the very
+    // disk file FileName (replaced if it exists, also when it is the very
     // file the handle reads). The handle stays open where it was.
-    virtual void ExtractToFile(TFileHandle handle, const std::string& fileName);
+    virtual void ExtractToFile(TFileHandle Handle, const std::string& FileName);
     // A disk path at which the file's content can be read: here, a copy in
     // "_ob_temp" in the current directory, overwritten by the next call.
-    virtual std::string LocalFileName(const std::string& name);
+    virtual std::string LocalFileName(const std::string& Name);
     // The read position, in bytes from the file's start, and moving it.
-    virtual int64_t Position(TFileHandle handle) = 0;
-    virtual void Seek(TFileHandle handle, int64_t position) = 0;
+    virtual int64_t Position(TFileHandle Handle) = 0;
+    virtual void Seek(TFileHandle Handle, int64_t To) = 0;
 };
 
 // Files of one directory of the disk. Names beginning with '/' are absolute
 // and used unchanged; every other name is appended to Root.
 class TNormalFileSystem : public TFileSystem {
 public:
-    explicit TNormalFileSystem(const std::string& rootDirectory);
+    explicit TNormalFileSystem(const std::string& RootDirectory);
 
     const std::string& Root() const { return FRoot; }
-    std::string ResolvePath(const std::string& name) const;
+    std::string ResolvePath(const std::string& Name) const;
 
-    TFileHandle Open(const std::string& name) override;
-    bool Close(TFileHandle handle) override;
-    uint32_t Read(TFileHandle handle, void* buffer, int64_t count) override;
-    int64_t Size(TFileHandle handle) override;
-    std::string LocalFileName(const std::string& name) override;
-    int64_t Position(TFileHandle handle) override;
-    void Seek(TFileHandle handle, int64_t position) override;
+    TFileHandle Open(const std::string& Name) override;
+    bool Close(TFileHandle Handle) override;
+    uint32_t Read(TFileHandle Handle, void* Buffer, int64_t Count) override;
+    int64_t Size(TFileHandle Handle) override;
+    std::string LocalFileName(const std::string& Name) override;
+    int64_t Position(TFileHandle Handle) override;
+    void Seek(TFileHandle Handle, int64_t To) override;
 
 private:
     std::string FRoot;   // always ends in '/'

@@ -72,6 +72,8 @@ bool OB_Video_PumpMessage(TMsg& Msg, bool& Quit);
 // Whether the device window has the keyboard focus (always, under drivers
 // that have no keyboard focus at all, such as the dummy driver).
 bool OB_Video_HasFocus();
+// The scene's coordinate space (x to the right, y downward) that fills the
+// back buffer whatever its size; Aspect 0 takes Width / Height.
 void OB_Video_SetVirtualSize(float Width, float Height, float Aspect);
 // 0 in an argument takes the virtual size's value. In a view with no
 // extent (no virtual size yet, or a zero, negative or infinite one) nothing
@@ -82,12 +84,14 @@ void OB_Video_SetView(float Width, float Height, float Aspect);
 int64_t OB_Video_ToPixelX(float X);
 int64_t OB_Video_ToPixelY(float Y);
 void OB_Video_SetVertexFormat();
+// A frame: clear to an ARGB colour, begin the scene, draw, end it, present.
 void OB_Video_Clear(uint32_t Colour);
 void OB_Video_BeginScene();
 void OB_Video_EndScene();
 // A failed present (or none, with no device) sends MSGID_FATALERROR; the
 // frame timer runs when asked either way.
 void OB_Video_Present(bool UpdateTimer);
+// Appends the eight lines "vid_info" prints: driver, renderer, version.
 void OB_Video_GetInfoLines(std::vector<std::string>& Lines);
 // Ends the video system's life: the device, its window and the platform's
 // video are let go, and the information record and the view are zero
