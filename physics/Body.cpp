@@ -3,15 +3,6 @@
 #include <algorithm>
 #include <bit>
 
-namespace {
-
-uint64_t Bits(TVector2D V)
-{
-    return std::bit_cast<uint64_t>(V);
-}
-
-}   // namespace
-
 void TBody::SetVertexCount(size_t Count)
 {
     LocalVertices.resize(Count, ZeroVector2D());
@@ -47,39 +38,6 @@ void TBody::UpdateWorldVertices(const TBodyState& From)
     WorldVerticesCurrent = false;
 }
 
-// The one loop that places the outline in the world: turned by Turn, then
-// moved to Origin.
-void TBody::PlaceWorldVertices(const TMatrix2D& Turn, TVector2D Origin)
-{
-    const size_t count = std::min(LocalVertices.size(), WorldVertices.size());
-    for (size_t i = 0; i < count; ++i) {
-        WorldVertices[i] = VecTransformed(LocalVertices[i], Turn);
-        VecAddTo(WorldVertices[i], Origin);
-    }
-}
-
-const TMatrix2D& TBody::Rotation()
-{
-    const uint32_t angleBits = std::bit_cast<uint32_t>(State.Angle);
-    if (!RotationKnown || angleBits != RotationAngleBits) {
-        CachedRotation = RotationMatrix2D(State.Angle);
-        RotationAngleBits = angleBits;
-        RotationKnown = true;
-    }
-    return CachedRotation;
-}
-
-// The same arithmetic as UpdateWorldVertices(State), skipped when neither
-// the angle nor the position has changed since the last time in this pass.
-void TBody::RefreshWorldVertices()
-{
-    if (WorldVerticesCurrent && Bits(WorldVerticesPosition) == Bits(State.Position))
-        return;
-    PlaceWorldVertices(Rotation(), State.Position);
-    WorldVerticesCurrent = true;
-    WorldVerticesPosition = State.Position;
-}
-
 TVector2D TBody::WorldPoint(TVector2D LocalPoint) const
 {
     return VecAdd(State.Position, VecRotated(LocalPoint, State.Angle));
@@ -105,22 +63,4 @@ void TBody::AddLocalForceAtPoint(TVector2D LocalPoint, TVector2D LocalForce)
     const TVector2D force = VecTransformed(LocalForce, m);
     VecAddTo(State.Force, force);
     State.Torque = State.Torque + VecDot(VecPerp(r), force);
-}
-
-TBodyDerivative TBody::Derivative(const TBodyState& At, float Dt) const
-{
-    TBodyDerivative d;
-    d.DPosition = VecScale(At.Velocity, Dt);
-    d.DVelocity = VecScale(At.Force, Dt * InvMass);
-    d.DAngle = At.AngularVelocity * Dt;
-    d.DAngularVelocity = At.Torque * Dt * InvInertia;
-    return d;
-}
-
-void ApplyDerivative(TBodyState& State, const TBodyDerivative& D, float Factor)
-{
-    VecAddTo(State.Velocity, VecScale(D.DVelocity, Factor));
-    VecAddTo(State.Position, VecScale(D.DPosition, Factor));
-    State.Angle = State.Angle + D.DAngle * Factor;
-    State.AngularVelocity = State.AngularVelocity + D.DAngularVelocity * Factor;
 }

@@ -10,6 +10,8 @@
 
 #include "physics/Vector2D.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -90,3 +92,58 @@ private:
 };
 
 void ApplyDerivative(TBodyState& State, const TBodyDerivative& D, float Factor);
+
+// The collision pass's hot path, inline so that it costs no call: the
+// rotation matrix for the body's angle, made again only when the angle's
+// bits change.
+inline const TMatrix2D& TBody::Rotation()
+{
+    const uint32_t angleBits = std::bit_cast<uint32_t>(State.Angle);
+    if (!RotationKnown || angleBits != RotationAngleBits) {
+        CachedRotation = RotationMatrix2D(State.Angle);
+        RotationAngleBits = angleBits;
+        RotationKnown = true;
+    }
+    return CachedRotation;
+}
+
+// The one loop that places the outline in the world: turned by Turn, then
+// moved to Origin.
+inline void TBody::PlaceWorldVertices(const TMatrix2D& Turn, TVector2D Origin)
+{
+    const size_t count = std::min(LocalVertices.size(), WorldVertices.size());
+    for (size_t i = 0; i < count; ++i) {
+        WorldVertices[i] = VecTransformed(LocalVertices[i], Turn);
+        VecAddTo(WorldVertices[i], Origin);
+    }
+}
+
+// The same arithmetic as UpdateWorldVertices(State), skipped when neither
+// the angle nor the position has changed since the last time in this pass.
+inline void TBody::RefreshWorldVertices()
+{
+    if (WorldVerticesCurrent &&
+        std::bit_cast<uint64_t>(WorldVerticesPosition) == std::bit_cast<uint64_t>(State.Position))
+        return;
+    PlaceWorldVertices(Rotation(), State.Position);
+    WorldVerticesCurrent = true;
+    WorldVerticesPosition = State.Position;
+}
+
+inline TBodyDerivative TBody::Derivative(const TBodyState& At, float Dt) const
+{
+    TBodyDerivative d;
+    d.DPosition = VecScale(At.Velocity, Dt);
+    d.DVelocity = VecScale(At.Force, Dt * InvMass);
+    d.DAngle = At.AngularVelocity * Dt;
+    d.DAngularVelocity = At.Torque * Dt * InvInertia;
+    return d;
+}
+
+inline void ApplyDerivative(TBodyState& State, const TBodyDerivative& D, float Factor)
+{
+    VecAddTo(State.Velocity, VecScale(D.DVelocity, Factor));
+    VecAddTo(State.Position, VecScale(D.DPosition, Factor));
+    State.Angle = State.Angle + D.DAngle * Factor;
+    State.AngularVelocity = State.AngularVelocity + D.DAngularVelocity * Factor;
+}

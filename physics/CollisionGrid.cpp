@@ -61,7 +61,7 @@ void SortShort(uint32_t* First, uint32_t* Last)
 
 }   // namespace
 
-bool TCollisionGrid::CellOf(TVector2D Position, TCell& Cell) const
+inline bool TCollisionGrid::CellOf(TVector2D Position, TCell& Cell) const
 {
     const double x = std::floor(Position.x / CellSize);
     const double y = std::floor(Position.y / CellSize);
@@ -71,7 +71,7 @@ bool TCollisionGrid::CellOf(TVector2D Position, TCell& Cell) const
     return true;
 }
 
-uint32_t TCollisionGrid::Bucket(TCell Cell) const
+inline uint32_t TCollisionGrid::Bucket(TCell Cell) const
 {
     uint32_t h = static_cast<uint32_t>(Cell.x) * 0x9E3779B1u ^ static_cast<uint32_t>(Cell.y) * 0x85EBCA77u;
     h ^= h >> 15;
@@ -87,7 +87,7 @@ void TCollisionGrid::MarkWide(size_t Index)
     ++StatsValue.WideBodies;
 }
 
-bool TCollisionGrid::Near(const TFiled& A, const TFiled& B) const
+inline bool TCollisionGrid::Near(const TFiled& A, const TFiled& B) const
 {
     if (A.Group != B.Group)
         return false;
