@@ -17,7 +17,6 @@ foreach(header IN LISTS ORBEL2_PUBLIC_HEADERS)
   get_filename_component(folder ${header} DIRECTORY)
   install(FILES ${header} DESTINATION ${ORBEL2_INCLUDE_DESTINATION}/${folder})
 endforeach()
-install(FILES ${PROJECT_BINARY_DIR}/generated/kernel/OB_Version.h DESTINATION ${ORBEL2_INCLUDE_DESTINATION}/kernel)
 
 set_target_properties(orbel2engine PROPERTIES EXPORT_NAME engine)
 set_target_properties(orbel2physics PROPERTIES EXPORT_NAME physics)
