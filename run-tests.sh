@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds Orbel2 and runs the whole test suite: the optimised build, the
-# sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer) and, where
-# xvfb-run exists, the end-to-end run of the demo in a virtual X server, and
-# a short run of every fuzz target.
+# sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer), the
+# physics' determinism across compilers and processors, and, where xvfb-run
+# exists, the end-to-end run of the demo in a virtual X server, and a short
+# run of every fuzz target.
 # Installs the Debian packages it needs when they are missing.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -30,6 +31,15 @@ for preset in release asan; do
   ctest --preset "$preset" 2>&1 | tee "build/$preset/ctest.log" || status=1
   count_ctest "build/$preset/ctest.log"
 done
+
+# The determinism constant from GCC, Clang, i386 and aarch64 builds of the
+# physics; a contracting build must differ and an x87 build be refused.
+if tools/cross-build-check.sh build/cross; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1))
+  status=1
+fi
 
 if [[ -x build/release/orbel2 ]] && command -v xvfb-run >/dev/null; then
   if tools/e2e-test.sh build/release/orbel2 build/e2e; then
