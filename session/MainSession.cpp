@@ -25,11 +25,6 @@ bool FileCommand(const std::vector<std::string>& Args, int32_t ArgCount, void* D
     return true;
 }
 
-bool IsFinite(const TRecordingHeader& header)
-{
-    return std::isfinite(header.X) && std::isfinite(header.Y) && std::isfinite(header.Angle);
-}
-
 }   // namespace
 
 TMainSession::~TMainSession()
@@ -264,14 +259,10 @@ void TMainSession::StartPlayback(const std::string& Name)
     CloseRecordFile();
     try {
         FReader = std::make_unique<TRecordReader>(Name);
-        TRecordingHeader header;
-        if (FReader->ReadHeader(header)) {
-            if (!IsFinite(header))
-                throw EInOutError("Not a recording: the start of \"" + Name + "\" is not a position and angle");
-            FScene->Player.State.Position = TVector2D{header.X, header.Y};
-            FScene->Player.State.Angle = header.Angle;
-            FPendingValid = FReader->ReadRecord(FPending);
-        }
+        const TRecordingHeader header = ReadPlaybackHeader(*FReader, Name);
+        FScene->Player.State.Position = TVector2D{header.X, header.Y};
+        FScene->Player.State.Angle = header.Angle;
+        FPendingValid = FReader->ReadRecord(FPending);
     } catch (...) {
         FMode = TPlaybackMode::pmNone;
         DropFiles();
@@ -279,4 +270,6 @@ void TMainSession::StartPlayback(const std::string& Name)
     }
     FMode = TPlaybackMode::pmPlay;
     FStepCount = 0;
+    if (const std::string note = PartialRecordNote(*FReader, Name); !note.empty())
+        ConsolePrint(note);
 }
