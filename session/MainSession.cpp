@@ -93,6 +93,7 @@ void TMainSession::RunStep()
     else
         RecordStep();
     StepPhysics(DemoStepTime);
+    FChecksums.AfterStep(FScene->Physics.Bodies);
 }
 
 void TMainSession::PlayStep()
@@ -225,6 +226,7 @@ void TMainSession::DropFiles()
 {
     FWriter.reset();
     FReader.reset();
+    FChecksums.Close();
     FPendingValid = false;
 }
 
@@ -237,6 +239,7 @@ void TMainSession::FlushRecording()
     } catch (const std::exception& error) {
         StopOnFileError(error);
     }
+    FChecksums.Flush();
 }
 
 void TMainSession::StartRecording(const std::string& Name)
@@ -252,6 +255,7 @@ void TMainSession::StartRecording(const std::string& Name)
     }
     FStepCount = 0;
     FMode = TPlaybackMode::pmRecord;
+    FChecksums.StartRecording(Name, FScene->Physics.Bodies);
 }
 
 void TMainSession::StartPlayback(const std::string& Name)
@@ -272,4 +276,5 @@ void TMainSession::StartPlayback(const std::string& Name)
     FStepCount = 0;
     if (const std::string note = PartialRecordNote(*FReader, Name); !note.empty())
         ConsolePrint(note);
+    FChecksums.StartPlayback(Name, FScene->Physics.Bodies);
 }
