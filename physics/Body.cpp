@@ -69,6 +69,17 @@ const TMatrix2D& TBody::Rotation()
     return CachedRotation;
 }
 
+TSinCos TBody::ReverseTurn()
+{
+    const uint32_t angleBits = std::bit_cast<uint32_t>(State.Angle);
+    if (!ReverseTurnKnown || angleBits != ReverseTurnAngleBits) {
+        CachedReverseTurn = SinCos(-State.Angle);
+        ReverseTurnAngleBits = angleBits;
+        ReverseTurnKnown = true;
+    }
+    return CachedReverseTurn;
+}
+
 // The same arithmetic as UpdateWorldVertices(State), skipped when neither
 // the angle nor the position has changed since the last time in this pass.
 void TBody::RefreshWorldVertices()
@@ -105,22 +116,4 @@ void TBody::AddLocalForceAtPoint(TVector2D LocalPoint, TVector2D LocalForce)
     const TVector2D force = VecTransformed(LocalForce, m);
     VecAddTo(State.Force, force);
     State.Torque = State.Torque + VecDot(VecPerp(r), force);
-}
-
-TBodyDerivative TBody::Derivative(const TBodyState& At, float Dt) const
-{
-    TBodyDerivative d;
-    d.DPosition = VecScale(At.Velocity, Dt);
-    d.DVelocity = VecScale(At.Force, Dt * InvMass);
-    d.DAngle = At.AngularVelocity * Dt;
-    d.DAngularVelocity = At.Torque * Dt * InvInertia;
-    return d;
-}
-
-void ApplyDerivative(TBodyState& State, const TBodyDerivative& D, float Factor)
-{
-    VecAddTo(State.Velocity, VecScale(D.DVelocity, Factor));
-    VecAddTo(State.Position, VecScale(D.DPosition, Factor));
-    State.Angle = State.Angle + D.DAngle * Factor;
-    State.AngularVelocity = State.AngularVelocity + D.DAngularVelocity * Factor;
 }

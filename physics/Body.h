@@ -64,7 +64,15 @@ public:
 
     // The changes over a step of Dt from the state At, with this body's mass
     // and inertia; At may be a temporary copy.
-    TBodyDerivative Derivative(const TBodyState& At, float Dt) const;
+    TBodyDerivative Derivative(const TBodyState& At, float Dt) const
+    {
+        TBodyDerivative d;
+        d.DPosition = VecScale(At.Velocity, Dt);
+        d.DVelocity = VecScale(At.Force, Dt * InvMass);
+        d.DAngle = At.AngularVelocity * Dt;
+        d.DAngularVelocity = At.Torque * Dt * InvInertia;
+        return d;
+    }
 
 private:
     friend class TPhysics2D;
@@ -76,13 +84,25 @@ private:
     void RefreshWorldVertices();
     void PlaceWorldVertices(const TMatrix2D& Turn, TVector2D Origin);
     const TMatrix2D& Rotation();
+    // SinCos(-Angle), with which the drag turns the velocity into the body's
+    // axes every step; remembered like the rotation.
+    TSinCos ReverseTurn();
 
     bool RotationKnown = false;
     uint32_t RotationAngleBits = 0;
     TMatrix2D CachedRotation{1.0f, 0.0f, 0.0f, 1.0f};
+    bool ReverseTurnKnown = false;
+    uint32_t ReverseTurnAngleBits = 0;
+    TSinCos CachedReverseTurn{0.0f, 1.0f};
     bool WorldVerticesCurrent = false;
     TVector2D WorldVerticesPosition{0.0f, 0.0f};
     uint32_t GridSlot = 0;   // the body's index while the grid is built
 };
 
-void ApplyDerivative(TBodyState& State, const TBodyDerivative& D, float Factor);
+inline void ApplyDerivative(TBodyState& State, const TBodyDerivative& D, float Factor)
+{
+    VecAddTo(State.Velocity, VecScale(D.DVelocity, Factor));
+    VecAddTo(State.Position, VecScale(D.DPosition, Factor));
+    State.Angle = State.Angle + D.DAngle * Factor;
+    State.AngularVelocity = State.AngularVelocity + D.DAngularVelocity * Factor;
+}

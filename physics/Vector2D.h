@@ -120,10 +120,15 @@ inline TSinCos SinCos(float Angle)
     return TSinCos{static_cast<float>(s), static_cast<float>(c)};
 }
 
+// V turned by the angle whose sine and cosine SC holds.
+inline TVector2D VecTurned(TVector2D V, TSinCos SC)
+{
+    return TVector2D{SC.c * V.x - SC.s * V.y, SC.s * V.x + SC.c * V.y};
+}
+
 inline TVector2D VecRotated(TVector2D V, float Angle)
 {
-    const TSinCos sc = SinCos(Angle);
-    return TVector2D{sc.c * V.x - sc.s * V.y, sc.s * V.x + sc.c * V.y};
+    return VecTurned(V, SinCos(Angle));
 }
 
 inline void VecRotate(TVector2D& V, float Angle)

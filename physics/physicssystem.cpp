@@ -78,7 +78,7 @@ void TSpring::Apply(float /*Dt*/)
 void TPhysics2D::ApplyDrag(TBody& Body)
 {
     TBodyState& s = Body.State;
-    const TVector2D local = VecRotated(s.Velocity, -s.Angle);
+    const TVector2D local = VecTurned(s.Velocity, Body.ReverseTurn());   // VecRotated(Velocity, -Angle)
     TVector2D drag = MakeVector2D(-Body.LinearDrag.x * local.x, -Body.LinearDrag.y * local.y);
     // Rotation() is RotationMatrix2D(Angle), whose product is VecRotate's
     // to the bit; it also primes the matrix that the collision pass uses.
