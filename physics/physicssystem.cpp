@@ -6,6 +6,11 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -23,13 +28,26 @@ float EdgeParameter(TVector2D Start, TVector2D Edge, TVector2D OtherStart, TVect
     return VecDot(VecSub(OtherStart, Start), OtherNormal) / denominator;
 }
 
+// Below this reach the square of a distance as long could fall short of a
+// normal float, and the shortcut in CirclesMeet would not hold.
+constexpr float ShortcutFromReach = 0x1p-60f;
+
 // Steps 1 and 2 of a visit, cheap enough to be worth inlining into the loops.
+// Most pairs lie further apart along one axis than their radii reach; for
+// those the square root is skipped and the answer is the same: sqrt(x * x)
+// rounded is never below |x| for a float x whose square is a normal float
+// (every such float checked), and adding the other axis' square and taking
+// the root only make the length larger.
 inline bool CirclesMeet(const TBody& A, const TBody& B)
 {
     if (A.Group != B.Group)
         return false;
-    const float dist = VecLength(VecSub(B.State.Position, A.State.Position));
-    return dist < A.Radius + B.Radius;
+    const TVector2D d = VecSub(B.State.Position, A.State.Position);
+    const float reach = A.Radius + B.Radius;
+    if (reach >= ShortcutFromReach && (std::fabs(d.x) >= reach || std::fabs(d.y) >= reach))
+        return false;
+    const float dist = VecLength(d);
+    return dist < reach;
 }
 
 bool InEdge(float T)
@@ -41,6 +59,17 @@ bool InEdge(float T)
 // each lane rounds exactly as a scalar float operation does.
 typedef float TFloat4 __attribute__((vector_size(16)));
 typedef int32_t TInt4 __attribute__((vector_size(16)));
+
+// The lanes of a comparison's result as the low four bits, lane 0 lowest:
+// one instruction where the processor has one, lane by lane elsewhere.
+inline uint32_t LaneBits(TInt4 Mask)
+{
+#if defined(__SSE2__)
+    return static_cast<uint32_t>(_mm_movemask_ps(reinterpret_cast<__m128>(Mask)));
+#else
+    return (Mask[0] & 1u) | (Mask[1] & 2u) | (Mask[2] & 4u) | (Mask[3] & 8u);
+#endif
+}
 
 }   // namespace
 
@@ -191,6 +220,92 @@ void TPhysics2D::VisitAll(size_t A, size_t From, bool GridBuilt)
     }
 }
 
+// What the circle test reads of every body, four lanes to a load; the
+// lanes past the last body are never visited.
+void TPhysics2D::CopyForRows()
+{
+    const size_t count = Bodies.size();
+    const size_t padded = (count + 3) / 4 * 4;
+    for (std::vector<float>* lane : {&Rows.X, &Rows.Y, &Rows.Radius})
+        lane->assign(padded, 0.0f);
+    Rows.Group.assign(padded, 0);
+    Rows.Marks.assign(count, 0);
+    for (size_t i = 0; i < count; ++i) {
+        Rows.X[i] = Bodies[i]->State.Position.x;
+        Rows.Y[i] = Bodies[i]->State.Position.y;
+        Rows.Radius[i] = Bodies[i]->Radius;
+        Rows.Group[i] = Bodies[i]->Group;
+    }
+}
+
+// Marks, in A's row and in the rows below it, every pair (A, b) with b after
+// A that CirclesMeet's shortcut does not turn away; four b at a time, with
+// the same float operations on the same values. The test reads the same of
+// (b, A) as of (A, b): the difference only changes sign and the sum of the
+// radii is the same in either order.
+void TPhysics2D::MarkPairsAfter(size_t A)
+{
+    const size_t count = Bodies.size();
+    const TFloat4 ax = Rows.X[A] + TFloat4{};
+    const TFloat4 ay = Rows.Y[A] + TFloat4{};
+    const TFloat4 ar = Rows.Radius[A] + TFloat4{};
+    const TInt4 ag = Rows.Group[A] + TInt4{};
+    const TFloat4 shortcutFrom = ShortcutFromReach + TFloat4{};
+    const TInt4 magnitude = 0x7FFFFFFF + TInt4{};
+    const uint64_t after = ~uint64_t(0) << A << 1;
+    const uint64_t inWorld = count == 64 ? ~uint64_t(0) : (uint64_t(1) << count) - 1;
+    for (size_t b0 = (A + 1) / 4 * 4; b0 < count; b0 += 4) {
+        TFloat4 bx, by, br;
+        TInt4 bg;
+        std::memcpy(&bx, &Rows.X[b0], sizeof bx);
+        std::memcpy(&by, &Rows.Y[b0], sizeof by);
+        std::memcpy(&br, &Rows.Radius[b0], sizeof br);
+        std::memcpy(&bg, &Rows.Group[b0], sizeof bg);
+        const TFloat4 reach = ar + br;
+        const TFloat4 dx = (TFloat4)((TInt4)(bx - ax) & magnitude);
+        const TFloat4 dy = (TFloat4)((TInt4)(by - ay) & magnitude);
+        const TInt4 apart = (reach >= shortcutFrom) & ((dx >= reach) | (dy >= reach));
+        uint64_t marks = uint64_t(LaneBits((bg == ag) & ~apart)) << b0 & after & inWorld;
+        Rows.Marks[A] |= marks;
+        for (; marks != 0; marks &= marks - 1)
+            Rows.Marks[size_t(std::countr_zero(marks))] |= uint64_t(1) << A;
+    }
+}
+
+// The visits of A's row, in order, to the marked pairs only. A nudge moves
+// two bodies away from their copies, and so from the marks: the row goes on
+// pair by pair, and false is returned.
+bool TPhysics2D::VisitMarked(size_t A)
+{
+    TBody& first = *Bodies[A];
+    for (uint64_t marks = Rows.Marks[A]; marks != 0; marks &= marks - 1) {
+        const size_t b = size_t(std::countr_zero(marks));
+        if (!CirclesMeet(first, *Bodies[b]) || !TouchPair(first, *Bodies[b]))
+            continue;
+        VisitAll(A, b + 1, false);
+        return false;
+    }
+    return true;
+}
+
+// Worlds too small for the grid: the all-pairs visits, with the pairs
+// passed over that CirclesMeet would turn away before its square root.
+// Until the first nudge, which is rare, the copies hold; after it, the pass
+// goes on as the all-pairs pass does.
+void TPhysics2D::CollideSmall()
+{
+    static_assert(GridFromBodies <= 64, "a row's marks are one 64-bit word");
+    const size_t count = Bodies.size();
+    CopyForRows();
+    for (size_t a = 0; a < count; ++a) {
+        MarkPairsAfter(a);
+        if (VisitMarked(a))
+            continue;
+        for (++a; a < count; ++a)
+            VisitAll(a, 0, false);
+    }
+}
+
 void TPhysics2D::CollideBroadPhase()
 {
     const size_t count = Bodies.size();
@@ -198,11 +313,8 @@ void TPhysics2D::CollideBroadPhase()
         body->Collided = false;
         body->WorldVerticesCurrent = false;
     }
-    if (count < GridFromBodies) {
-        for (size_t a = 0; a < count; ++a)
-            VisitAll(a, 0, false);
-        return;
-    }
+    if (count < GridFromBodies)
+        return CollideSmall();
 
     Grid.Build(Bodies);
     Candidates.reserve(count);
@@ -285,6 +397,8 @@ bool TPhysics2D::FindEdgeCrossing(const TBody& A, const TBody& B, TVector2D& P) 
 {
     const std::vector<TVector2D>& a = A.WorldVertices;
     const std::vector<TVector2D>& b = B.WorldVertices;
+    if (a.size() == 4 && b.size() == 4)
+        return RememberedQuadCrossing(a, b, P);
     if (b.size() == 4)
         return FindEdgeCrossingQuad(a, b, P);
     for (size_t i = 0; i < a.size(); ++i) {
@@ -302,6 +416,29 @@ bool TPhysics2D::FindEdgeCrossing(const TBody& A, const TBody& B, TVector2D& P) 
         }
     }
     return false;
+}
+
+// The answer depends on the two outlines alone, and boxes at rest against
+// each other ask the same question every step: answers are kept by the exact
+// bits of both outlines, in a small table indexed by them.
+bool TPhysics2D::RememberedQuadCrossing(const std::vector<TVector2D>& A, const std::vector<TVector2D>& B,
+                                        TVector2D& P) const
+{
+    TCrossingMemo asked;
+    std::memcpy(asked.Outlines.data(), A.data(), 4 * sizeof(TVector2D));
+    std::memcpy(asked.Outlines.data() + 4, B.data(), 4 * sizeof(TVector2D));
+    uint64_t key = 0xCBF29CE484222325ull;
+    for (const TVector2D& v : asked.Outlines)
+        key = (key ^ std::bit_cast<uint64_t>(v)) * 0x100000001B3ull;
+    TCrossingMemo& memo = CrossingMemos[(key ^ key >> 32) % CrossingMemos.size()];
+    if (!memo.Valid || std::memcmp(memo.Outlines.data(), asked.Outlines.data(), sizeof asked.Outlines) != 0) {
+        memo = asked;
+        memo.Crossing = FindEdgeCrossingQuad(A, B, memo.Point);
+        memo.Valid = true;
+    }
+    if (memo.Crossing)
+        P = memo.Point;
+    return memo.Crossing;
 }
 
 void TPhysics2D::ApplyImpulse(TBody& A, TBody& B, TVector2D P, TVector2D N)

@@ -22,6 +22,7 @@
 #include "physics/CollisionGrid.h"
 #include "physics/Vector2D.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -105,7 +106,26 @@ private:
     bool TouchPair(TBody& A, TBody& B);
     // Visits (A, b) for every b from From on, as the all-pairs pass would.
     void VisitAll(size_t A, size_t From, bool GridBuilt);
+    // The same visits for worlds too small for the grid.
+    void CollideSmall();
+    void CopyForRows();
+    void MarkPairsAfter(size_t A);
+    bool VisitMarked(size_t A);
+
+    bool RememberedQuadCrossing(const std::vector<TVector2D>& A, const std::vector<TVector2D>& B, TVector2D& P) const;
 
     TCollisionGrid Grid;
     std::vector<uint32_t> Candidates;
+    struct TRowCopies {
+        std::vector<float> X, Y, Radius;
+        std::vector<int32_t> Group;
+        std::vector<uint64_t> Marks;   // by row: the pairs that may meet, bit b for (row, b)
+    } Rows;
+    struct TCrossingMemo {
+        std::array<TVector2D, 8> Outlines{};   // A's four world vertices, then B's
+        TVector2D Point{0.0f, 0.0f};
+        bool Crossing = false;
+        bool Valid = false;
+    };
+    mutable std::array<TCrossingMemo, 64> CrossingMemos;
 };
