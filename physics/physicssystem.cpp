@@ -28,27 +28,22 @@ float EdgeParameter(TVector2D Start, TVector2D Edge, TVector2D OtherStart, TVect
     return VecDot(VecSub(OtherStart, Start), OtherNormal) / denominator;
 }
 
-// Below this reach the square of a distance as long could fall short of a
-// normal float, and the shortcut in CirclesMeet would not hold.
-constexpr float ShortcutFromReach = 0x1p-60f;
-
 // Steps 1 and 2 of a visit, cheap enough to be worth inlining into the loops.
-// Most pairs lie further apart along one axis than their radii reach; for
-// those the square root is skipped and the answer is the same: sqrt(x * x)
-// rounded is never below |x| for a float x whose square is a normal float
-// (every such float checked), and adding the other axis' square and taking
-// the root only make the length larger.
 inline bool CirclesMeet(const TBody& A, const TBody& B)
 {
     if (A.Group != B.Group)
         return false;
-    const TVector2D d = VecSub(B.State.Position, A.State.Position);
-    const float reach = A.Radius + B.Radius;
-    if (reach >= ShortcutFromReach && (std::fabs(d.x) >= reach || std::fabs(d.y) >= reach))
-        return false;
-    const float dist = VecLength(d);
-    return dist < reach;
+    const float dist = VecLength(VecSub(B.State.Position, A.State.Position));
+    return dist < A.Radius + B.Radius;
 }
+
+// Most pairs of a small world lie further apart along one axis than their
+// radii reach, and for those CirclesMeet is false before its square root:
+// sqrt(x * x) rounded is never below |x| for a float x whose square is a
+// normal float (every such float was checked), and adding the other axis'
+// square and taking the root only make the length larger. Below this reach
+// the square of a distance as long could fall short of a normal float.
+constexpr float ShortcutFromReach = 0x1p-60f;
 
 bool InEdge(float T)
 {
@@ -193,7 +188,8 @@ bool TPhysics2D::TouchPair(TBody& A, TBody& B)
     B.RefreshWorldVertices();
     const float e = (A.Restitution + B.Restitution) / 2.0f;
     TVector2D P{};
-    if (!FindEdgeCrossing(A, B, P))
+    const bool remembered = RememberCrossings && A.VertexCount() == 4 && B.VertexCount() == 4;
+    if (!(remembered ? CrossingMemo.Find(A.WorldVertices, B.WorldVertices, P) : FindEdgeCrossing(A, B, P)))
         return false;
     const TVector2D h = VecScale(VecNormalize(VecSub(B.State.Position, A.State.Position)), 0.5f);
     VecSubFrom(A.State.Position, VecScale(h, e));
@@ -239,10 +235,10 @@ void TPhysics2D::CopyForRows()
 }
 
 // Marks, in A's row and in the rows below it, every pair (A, b) with b after
-// A that CirclesMeet's shortcut does not turn away; four b at a time, with
-// the same float operations on the same values. The test reads the same of
-// (b, A) as of (A, b): the difference only changes sign and the sum of the
-// radii is the same in either order.
+// A that is not too far apart along an axis to meet (ShortcutFromReach);
+// four b at a time, with CirclesMeet's float operations on the same values.
+// The test reads the same of (b, A) as of (A, b): the difference only
+// changes sign and the sum of the radii is the same in either order.
 void TPhysics2D::MarkPairsAfter(size_t A)
 {
     const size_t count = Bodies.size();
@@ -289,13 +285,17 @@ bool TPhysics2D::VisitMarked(size_t A)
 }
 
 // Worlds too small for the grid: the all-pairs visits, with the pairs
-// passed over that CirclesMeet would turn away before its square root.
+// passed over that CirclesMeet would turn away before its square root, and
+// the crossing answers of boxes that have not moved since they were asked
+// taken from memory. (In large worlds boxes that touch mostly move: there
+// the table would only cost.)
 // Until the first nudge, which is rare, the copies hold; after it, the pass
 // goes on as the all-pairs pass does.
 void TPhysics2D::CollideSmall()
 {
     static_assert(GridFromBodies <= 64, "a row's marks are one 64-bit word");
     const size_t count = Bodies.size();
+    RememberCrossings = true;
     CopyForRows();
     for (size_t a = 0; a < count; ++a) {
         MarkPairsAfter(a);
@@ -304,6 +304,7 @@ void TPhysics2D::CollideSmall()
         for (++a; a < count; ++a)
             VisitAll(a, 0, false);
     }
+    RememberCrossings = false;
 }
 
 void TPhysics2D::CollideBroadPhase()
@@ -397,8 +398,6 @@ bool TPhysics2D::FindEdgeCrossing(const TBody& A, const TBody& B, TVector2D& P) 
 {
     const std::vector<TVector2D>& a = A.WorldVertices;
     const std::vector<TVector2D>& b = B.WorldVertices;
-    if (a.size() == 4 && b.size() == 4)
-        return RememberedQuadCrossing(a, b, P);
     if (b.size() == 4)
         return FindEdgeCrossingQuad(a, b, P);
     for (size_t i = 0; i < a.size(); ++i) {
@@ -418,27 +417,26 @@ bool TPhysics2D::FindEdgeCrossing(const TBody& A, const TBody& B, TVector2D& P) 
     return false;
 }
 
-// The answer depends on the two outlines alone, and boxes at rest against
-// each other ask the same question every step: answers are kept by the exact
-// bits of both outlines, in a small table indexed by them.
-bool TPhysics2D::RememberedQuadCrossing(const std::vector<TVector2D>& A, const std::vector<TVector2D>& B,
-                                        TVector2D& P) const
+// The answer depends on the two outlines alone; the table is indexed by a
+// hash of their bits and holds the outlines themselves to compare with.
+bool TQuadCrossingMemo::Find(const std::vector<TVector2D>& A, const std::vector<TVector2D>& B, TVector2D& P)
 {
-    TCrossingMemo asked;
-    std::memcpy(asked.Outlines.data(), A.data(), 4 * sizeof(TVector2D));
-    std::memcpy(asked.Outlines.data() + 4, B.data(), 4 * sizeof(TVector2D));
+    OB_ASSERT(A.size() == 4 && B.size() == 4);
+    std::array<TVector2D, 8> asked;
+    std::memcpy(asked.data(), A.data(), 4 * sizeof(TVector2D));
+    std::memcpy(asked.data() + 4, B.data(), 4 * sizeof(TVector2D));
     uint64_t key = 0xCBF29CE484222325ull;
-    for (const TVector2D& v : asked.Outlines)
+    for (const TVector2D& v : asked)
         key = (key ^ std::bit_cast<uint64_t>(v)) * 0x100000001B3ull;
-    TCrossingMemo& memo = CrossingMemos[(key ^ key >> 32) % CrossingMemos.size()];
-    if (!memo.Valid || std::memcmp(memo.Outlines.data(), asked.Outlines.data(), sizeof asked.Outlines) != 0) {
-        memo = asked;
-        memo.Crossing = FindEdgeCrossingQuad(A, B, memo.Point);
-        memo.Valid = true;
+    TEntry& entry = Entries[(key ^ key >> 32) % Entries.size()];
+    if (!entry.Valid || std::memcmp(entry.Outlines.data(), asked.data(), sizeof asked) != 0) {
+        entry.Outlines = asked;
+        entry.Crossing = FindEdgeCrossingQuad(A, B, entry.Point);
+        entry.Valid = true;
     }
-    if (memo.Crossing)
-        P = memo.Point;
-    return memo.Crossing;
+    if (entry.Crossing)
+        P = entry.Point;
+    return entry.Crossing;
 }
 
 void TPhysics2D::ApplyImpulse(TBody& A, TBody& B, TVector2D P, TVector2D N)

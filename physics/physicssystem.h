@@ -61,6 +61,25 @@ public:
     void Apply(float Dt) override;
 };
 
+// The answers of TPhysics2D::FindEdgeCrossing for pairs of four-sided
+// outlines, kept by the exact bits of both outlines, since boxes resting
+// against each other ask the same every step. A small table: an answer
+// pushed out by another is computed again.
+class TQuadCrossingMemo {
+public:
+    // A and B have four vertices each.
+    bool Find(const std::vector<TVector2D>& A, const std::vector<TVector2D>& B, TVector2D& P);
+
+private:
+    struct TEntry {
+        std::array<TVector2D, 8> Outlines{};   // A's four world vertices, then B's
+        TVector2D Point{0.0f, 0.0f};
+        bool Crossing = false;
+        bool Valid = false;
+    };
+    std::array<TEntry, 64> Entries;
+};
+
 enum class TIntegrationMode : uint8_t { imEuler = 0, imMidpoint = 1 };
 
 // Both passes give bit-identical results; all-pairs is the plain reference.
@@ -112,8 +131,6 @@ private:
     void MarkPairsAfter(size_t A);
     bool VisitMarked(size_t A);
 
-    bool RememberedQuadCrossing(const std::vector<TVector2D>& A, const std::vector<TVector2D>& B, TVector2D& P) const;
-
     TCollisionGrid Grid;
     std::vector<uint32_t> Candidates;
     struct TRowCopies {
@@ -121,11 +138,6 @@ private:
         std::vector<int32_t> Group;
         std::vector<uint64_t> Marks;   // by row: the pairs that may meet, bit b for (row, b)
     } Rows;
-    struct TCrossingMemo {
-        std::array<TVector2D, 8> Outlines{};   // A's four world vertices, then B's
-        TVector2D Point{0.0f, 0.0f};
-        bool Crossing = false;
-        bool Valid = false;
-    };
-    mutable std::array<TCrossingMemo, 64> CrossingMemos;
+    TQuadCrossingMemo CrossingMemo;
+    bool RememberCrossings = false;   // while a small world's pass runs
 };

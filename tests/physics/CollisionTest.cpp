@@ -61,9 +61,9 @@ TEST(Collision, MovingBoxGetsOneImpulseAndTwoNudges)
 }
 
 // Boxes in a resting pile ask the crossing test the same question every
-// step, and the world remembers its answers: asked again, after other
-// questions have pushed some answers out, it answers as a world that never
-// saw the question. B is placed and turned at random against a few fixed
+// step, and small worlds remember its answers: asked again, after other
+// questions have pushed some answers out, the memory answers as the test
+// itself does. B is placed and turned at random against a few fixed
 // outlines of A, so that near-misses and crossings come in about equal
 // numbers.
 TEST(Collision, RememberedCrossingsAnswerAsFreshOnes)
@@ -79,7 +79,7 @@ TEST(Collision, RememberedCrossingsAnswerAsFreshOnes)
         a.UpdateWorldVertices(a.State);
         b.UpdateWorldVertices(b.State);
     }
-    TPhysics2D remembering;
+    TQuadCrossingMemo remembering;
     int crossings = 0;
     for (int round = 0; round < 3; ++round) {
         for (const size_t i : {size_t(0), size_t(1), size_t(2)})
@@ -89,7 +89,7 @@ TEST(Collision, RememberedCrossingsAnswerAsFreshOnes)
                 TVector2D remembered{-1.0f, -1.0f};
                 TVector2D computed{-1.0f, -1.0f};
                 const bool crossing = fresh.FindEdgeCrossing(a, b, computed);
-                ASSERT_EQ(remembering.FindEdgeCrossing(a, b, remembered), crossing) << k;
+                ASSERT_EQ(remembering.Find(a.WorldVertices, b.WorldVertices, remembered), crossing) << k;
                 EXPECT_EQ(std::bit_cast<uint64_t>(remembered), std::bit_cast<uint64_t>(computed)) << k;
                 crossings += crossing;
             }
