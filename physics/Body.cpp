@@ -58,18 +58,18 @@ void TBody::PlaceWorldVertices(const TMatrix2D& Turn, TVector2D Origin)
     }
 }
 
-const TMatrix2D& TBody::Rotation()
+TSinCos TBody::Turn() const
 {
     const uint32_t angleBits = std::bit_cast<uint32_t>(State.Angle);
-    if (!RotationKnown || angleBits != RotationAngleBits) {
-        CachedRotation = RotationMatrix2D(State.Angle);
-        RotationAngleBits = angleBits;
-        RotationKnown = true;
+    if (!TurnKnown || angleBits != TurnAngleBits) {
+        CachedTurn = SinCos(State.Angle);
+        TurnAngleBits = angleBits;
+        TurnKnown = true;
     }
-    return CachedRotation;
+    return CachedTurn;
 }
 
-TSinCos TBody::ReverseTurn()
+TSinCos TBody::ReverseTurn() const
 {
     const uint32_t angleBits = std::bit_cast<uint32_t>(State.Angle);
     if (!ReverseTurnKnown || angleBits != ReverseTurnAngleBits) {
@@ -78,6 +78,13 @@ TSinCos TBody::ReverseTurn()
         ReverseTurnKnown = true;
     }
     return CachedReverseTurn;
+}
+
+// RotationMatrix2D's own arrangement of the sine and cosine.
+TMatrix2D TBody::Rotation() const
+{
+    const TSinCos sc = Turn();
+    return TMatrix2D{sc.c, -sc.s, sc.s, sc.c};
 }
 
 // The same arithmetic as UpdateWorldVertices(State), skipped when neither
@@ -93,25 +100,25 @@ void TBody::RefreshWorldVertices()
 
 TVector2D TBody::WorldPoint(TVector2D LocalPoint) const
 {
-    return VecAdd(State.Position, VecRotated(LocalPoint, State.Angle));
+    return VecAdd(State.Position, VecTurned(LocalPoint, Turn()));   // VecRotated(LocalPoint, Angle)
 }
 
 TVector2D TBody::PointVelocity(TVector2D LocalPoint) const
 {
-    const TVector2D r = VecRotated(LocalPoint, State.Angle);
+    const TVector2D r = VecTurned(LocalPoint, Turn());
     return VecAdd(State.Velocity, VecScale(VecPerp(r), State.AngularVelocity));
 }
 
 void TBody::AddForceAtPoint(TVector2D LocalPoint, TVector2D Force)
 {
-    const TVector2D r = VecTransformed(LocalPoint, RotationMatrix2D(State.Angle));
+    const TVector2D r = VecTransformed(LocalPoint, Rotation());
     VecAddTo(State.Force, Force);
     State.Torque = State.Torque + VecDot(VecPerp(r), Force);
 }
 
 void TBody::AddLocalForceAtPoint(TVector2D LocalPoint, TVector2D LocalForce)
 {
-    const TMatrix2D m = RotationMatrix2D(State.Angle);
+    const TMatrix2D m = Rotation();
     const TVector2D r = VecTransformed(LocalPoint, m);
     const TVector2D force = VecTransformed(LocalForce, m);
     VecAddTo(State.Force, force);

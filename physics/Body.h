@@ -83,17 +83,20 @@ private:
     // so repeated visits cost nothing and give the very same bits.
     void RefreshWorldVertices();
     void PlaceWorldVertices(const TMatrix2D& Turn, TVector2D Origin);
-    const TMatrix2D& Rotation();
-    // SinCos(-Angle), with which the drag turns the velocity into the body's
-    // axes every step; remembered like the rotation.
-    TSinCos ReverseTurn();
+    // SinCos(Angle) and SinCos(-Angle), remembered for the angle they were
+    // last computed for: a body at rest is turned with them several times
+    // a step (drag, springs, thrust, outline) and its angle rarely changes.
+    // RotationMatrix2D(Angle) is made of the former, to the bit.
+    TSinCos Turn() const;
+    TSinCos ReverseTurn() const;
+    TMatrix2D Rotation() const;
 
-    bool RotationKnown = false;
-    uint32_t RotationAngleBits = 0;
-    TMatrix2D CachedRotation{1.0f, 0.0f, 0.0f, 1.0f};
-    bool ReverseTurnKnown = false;
-    uint32_t ReverseTurnAngleBits = 0;
-    TSinCos CachedReverseTurn{0.0f, 1.0f};
+    mutable bool TurnKnown = false;
+    mutable uint32_t TurnAngleBits = 0;
+    mutable TSinCos CachedTurn{0.0f, 1.0f};
+    mutable bool ReverseTurnKnown = false;
+    mutable uint32_t ReverseTurnAngleBits = 0;
+    mutable TSinCos CachedReverseTurn{0.0f, 1.0f};
     bool WorldVerticesCurrent = false;
     TVector2D WorldVerticesPosition{0.0f, 0.0f};
     uint32_t GridSlot = 0;   // the body's index while the grid is built
