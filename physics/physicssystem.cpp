@@ -8,10 +8,6 @@
 #include <cmath>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace {
 
 // Below this many bodies building the grid costs more than it saves.
@@ -37,14 +33,6 @@ inline bool CirclesMeet(const TBody& A, const TBody& B)
     return dist < A.Radius + B.Radius;
 }
 
-// Most pairs of a small world lie further apart along one axis than their
-// radii reach, and for those CirclesMeet is false before its square root:
-// sqrt(x * x) rounded is never below |x| for a float x whose square is a
-// normal float (every such float was checked), and adding the other axis'
-// square and taking the root only make the length larger. Below this reach
-// the square of a distance as long could fall short of a normal float.
-constexpr float ShortcutFromReach = 0x1p-60f;
-
 bool InEdge(float T)
 {
     return T >= 0.0f && T < 1.0f;
@@ -54,17 +42,6 @@ bool InEdge(float T)
 // each lane rounds exactly as a scalar float operation does.
 typedef float TFloat4 __attribute__((vector_size(16)));
 typedef int32_t TInt4 __attribute__((vector_size(16)));
-
-// The lanes of a comparison's result as the low four bits, lane 0 lowest:
-// one instruction where the processor has one, lane by lane elsewhere.
-inline uint32_t LaneBits(TInt4 Mask)
-{
-#if defined(__SSE2__)
-    return static_cast<uint32_t>(_mm_movemask_ps(reinterpret_cast<__m128>(Mask)));
-#else
-    return (Mask[0] & 1u) | (Mask[1] & 2u) | (Mask[2] & 4u) | (Mask[3] & 8u);
-#endif
-}
 
 }   // namespace
 
@@ -216,65 +193,13 @@ void TPhysics2D::VisitAll(size_t A, size_t From, bool GridBuilt)
     }
 }
 
-// What the circle test reads of every body, four lanes to a load; the
-// lanes past the last body are never visited.
-void TPhysics2D::CopyForRows()
-{
-    const size_t count = Bodies.size();
-    const size_t padded = (count + 3) / 4 * 4;
-    for (std::vector<float>* lane : {&Rows.X, &Rows.Y, &Rows.Radius})
-        lane->assign(padded, 0.0f);
-    Rows.Group.assign(padded, 0);
-    Rows.Marks.assign(count, 0);
-    for (size_t i = 0; i < count; ++i) {
-        Rows.X[i] = Bodies[i]->State.Position.x;
-        Rows.Y[i] = Bodies[i]->State.Position.y;
-        Rows.Radius[i] = Bodies[i]->Radius;
-        Rows.Group[i] = Bodies[i]->Group;
-    }
-}
-
-// Marks, in A's row and in the rows below it, every pair (A, b) with b after
-// A that is not too far apart along an axis to meet (ShortcutFromReach);
-// four b at a time, with CirclesMeet's float operations on the same values.
-// The test reads the same of (b, A) as of (A, b): the difference only
-// changes sign and the sum of the radii is the same in either order.
-void TPhysics2D::MarkPairsAfter(size_t A)
-{
-    const size_t count = Bodies.size();
-    const TFloat4 ax = Rows.X[A] + TFloat4{};
-    const TFloat4 ay = Rows.Y[A] + TFloat4{};
-    const TFloat4 ar = Rows.Radius[A] + TFloat4{};
-    const TInt4 ag = Rows.Group[A] + TInt4{};
-    const TFloat4 shortcutFrom = ShortcutFromReach + TFloat4{};
-    const TInt4 magnitude = 0x7FFFFFFF + TInt4{};
-    const uint64_t after = ~uint64_t(0) << A << 1;
-    const uint64_t inWorld = count == 64 ? ~uint64_t(0) : (uint64_t(1) << count) - 1;
-    for (size_t b0 = (A + 1) / 4 * 4; b0 < count; b0 += 4) {
-        TFloat4 bx, by, br;
-        TInt4 bg;
-        std::memcpy(&bx, &Rows.X[b0], sizeof bx);
-        std::memcpy(&by, &Rows.Y[b0], sizeof by);
-        std::memcpy(&br, &Rows.Radius[b0], sizeof br);
-        std::memcpy(&bg, &Rows.Group[b0], sizeof bg);
-        const TFloat4 reach = ar + br;
-        const TFloat4 dx = (TFloat4)((TInt4)(bx - ax) & magnitude);
-        const TFloat4 dy = (TFloat4)((TInt4)(by - ay) & magnitude);
-        const TInt4 apart = (reach >= shortcutFrom) & ((dx >= reach) | (dy >= reach));
-        uint64_t marks = uint64_t(LaneBits((bg == ag) & ~apart)) << b0 & after & inWorld;
-        Rows.Marks[A] |= marks;
-        for (; marks != 0; marks &= marks - 1)
-            Rows.Marks[size_t(std::countr_zero(marks))] |= uint64_t(1) << A;
-    }
-}
-
 // The visits of A's row, in order, to the marked pairs only. A nudge moves
-// two bodies away from their copies, and so from the marks: the row goes on
-// pair by pair, and false is returned.
+// two bodies, and the marks no longer hold: the row goes on pair by pair,
+// and false is returned.
 bool TPhysics2D::VisitMarked(size_t A)
 {
     TBody& first = *Bodies[A];
-    for (uint64_t marks = Rows.Marks[A]; marks != 0; marks &= marks - 1) {
+    for (uint64_t marks = PairMarks.Row(A); marks != 0; marks &= marks - 1) {
         const size_t b = size_t(std::countr_zero(marks));
         if (!CirclesMeet(first, *Bodies[b]) || !TouchPair(first, *Bodies[b]))
             continue;
@@ -285,20 +210,18 @@ bool TPhysics2D::VisitMarked(size_t A)
 }
 
 // Worlds too small for the grid: the all-pairs visits, with the pairs
-// passed over that CirclesMeet would turn away before its square root, and
-// the crossing answers of boxes that have not moved since they were asked
-// taken from memory. (In large worlds boxes that touch mostly move: there
-// the table would only cost.)
-// Until the first nudge, which is rare, the copies hold; after it, the pass
-// goes on as the all-pairs pass does.
+// passed over that the circle test would turn away (TPairMarks), and the
+// crossing answers of boxes that have not moved since they were asked taken
+// from memory. (In large worlds boxes that touch mostly move: there the
+// memory would only cost.) The marks hold until the first nudge, which is
+// rare; after it, the pass goes on as the all-pairs pass does.
 void TPhysics2D::CollideSmall()
 {
-    static_assert(GridFromBodies <= 64, "a row's marks are one 64-bit word");
+    static_assert(GridFromBodies <= TPairMarks::MaxBodies, "a row's marks are one 64-bit word");
     const size_t count = Bodies.size();
     RememberCrossings = true;
-    CopyForRows();
+    PairMarks.Update(Bodies);
     for (size_t a = 0; a < count; ++a) {
-        MarkPairsAfter(a);
         if (VisitMarked(a))
             continue;
         for (++a; a < count; ++a)
@@ -425,10 +348,10 @@ bool TQuadCrossingMemo::Find(const std::vector<TVector2D>& A, const std::vector<
     std::array<TVector2D, 8> asked;
     std::memcpy(asked.data(), A.data(), 4 * sizeof(TVector2D));
     std::memcpy(asked.data() + 4, B.data(), 4 * sizeof(TVector2D));
-    uint64_t key = 0xCBF29CE484222325ull;
-    for (const TVector2D& v : asked)
-        key = (key ^ std::bit_cast<uint64_t>(v)) * 0x100000001B3ull;
-    TEntry& entry = Entries[(key ^ key >> 32) % Entries.size()];
+    // A first vertex of each outline picks the slot; the comparison decides.
+    const uint64_t key =
+        (std::bit_cast<uint64_t>(asked[0]) * 0x9E3779B97F4A7C15ull) ^ std::bit_cast<uint64_t>(asked[4]);
+    TEntry& entry = Entries[(key ^ key >> 29 ^ key >> 47) % Entries.size()];
     if (!entry.Valid || std::memcmp(entry.Outlines.data(), asked.data(), sizeof asked) != 0) {
         entry.Outlines = asked;
         entry.Crossing = FindEdgeCrossingQuad(A, B, entry.Point);

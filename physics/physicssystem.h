@@ -20,6 +20,7 @@
 
 #include "physics/Body.h"
 #include "physics/CollisionGrid.h"
+#include "physics/PairMarks.h"
 #include "physics/Vector2D.h"
 
 #include <array>
@@ -127,17 +128,11 @@ private:
     void VisitAll(size_t A, size_t From, bool GridBuilt);
     // The same visits for worlds too small for the grid.
     void CollideSmall();
-    void CopyForRows();
-    void MarkPairsAfter(size_t A);
     bool VisitMarked(size_t A);
 
     TCollisionGrid Grid;
     std::vector<uint32_t> Candidates;
-    struct TRowCopies {
-        std::vector<float> X, Y, Radius;
-        std::vector<int32_t> Group;
-        std::vector<uint64_t> Marks;   // by row: the pairs that may meet, bit b for (row, b)
-    } Rows;
+    TPairMarks PairMarks;
     TQuadCrossingMemo CrossingMemo;
     bool RememberCrossings = false;   // while a small world's pass runs
 };
