@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds Orbel2 and runs the whole test suite: the layer and guide checks,
 # the optimised build, the sanitizer build (AddressSanitizer +
-# UndefinedBehaviorSanitizer), the installed package with the example built
-# on it and the Debian package, the API reference, the end-to-end run of the
-# demo in a virtual X server, and a short run of every fuzz target.
+# UndefinedBehaviorSanitizer), the physics' determinism across compilers and
+# processors, the installed package with the example built on it and the
+# Debian package, the API reference, the end-to-end run of the demo in a
+# virtual X server, and a short run of every fuzz target.
 # Installs the Debian packages it needs when they are missing.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -48,6 +49,10 @@ for preset in release asan; do
   ctest --preset "$preset" 2>&1 | tee "build/$preset/ctest.log" || status=1
   count_ctest "build/$preset/ctest.log"
 done
+
+# The determinism constant from GCC, Clang, i386 and aarch64 builds of the
+# physics; a contracting build must differ and an x87 build be refused.
+step tools/cross-build-check.sh build/cross
 
 # The engine as others use it: installed, the example built from the
 # installed package alone and run headless, the Debian package installed and

@@ -2,6 +2,64 @@
 
 #include "kernel/OB_Version.h"
 
+#include <cstdint>
+
+namespace {
+
+const char* const HelpHint = " (orbel2 --help lists what it takes)";
+
+TCommandLine Refusal(const std::string& Problem)
+{
+    TCommandLine line;
+    line.Action = TProgramAction::Refuse;
+    line.Problem = Problem;
+    return line;
+}
+
+// A whole number of steps from 1 to 2^32 - 1, in decimal digits only.
+bool ParseStepCount(const std::string& Text, uint32_t& Steps)
+{
+    if (Text.empty() || Text.size() > 10 || Text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    const unsigned long long value = std::stoull(Text);
+    if (value == 0 || value > UINT32_MAX)
+        return false;
+    Steps = static_cast<uint32_t>(value);
+    return true;
+}
+
+// --replay FILE [--hash-every N], in either order.
+TCommandLine ParseReplay(const std::vector<std::string>& Args)
+{
+    TCommandLine line;
+    bool hashEveryGiven = false;
+    for (size_t i = 0; i < Args.size(); i += 2) {
+        const std::string& flag = Args[i];
+        const bool hasValue = i + 1 < Args.size() && !Args[i + 1].starts_with("--");
+        if (flag == "--replay") {
+            if (line.Action == TProgramAction::Replay)
+                return Refusal("--replay given twice" + std::string(HelpHint));
+            if (!hasValue)
+                return Refusal("--replay needs the name of a recording" + std::string(HelpHint));
+            line.Action = TProgramAction::Replay;
+            line.Replay.FileName = Args[i + 1];
+        } else if (flag == "--hash-every") {
+            if (hashEveryGiven)
+                return Refusal("--hash-every given twice" + std::string(HelpHint));
+            if (!hasValue || !ParseStepCount(Args[i + 1], line.Replay.HashEvery))
+                return Refusal("--hash-every needs a number of steps from 1 to 4294967295" + std::string(HelpHint));
+            hashEveryGiven = true;
+        } else {
+            return Refusal("unknown argument '" + flag + "'" + HelpHint);
+        }
+    }
+    if (line.Action != TProgramAction::Replay)
+        return Refusal("--hash-every goes with --replay FILE" + std::string(HelpHint));
+    return line;
+}
+
+}   // namespace
+
 TCommandLine ParseCommandLine(const std::vector<std::string>& Args)
 {
     TCommandLine line;
@@ -15,14 +73,12 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& Args)
         line.Action = TProgramAction::ShowVersion;
         return line;
     }
-    line.Action = TProgramAction::Refuse;
-    line.Problem = "unknown argument '" + Args[0] + "' (orbel2 --help lists what it takes)";
-    return line;
+    return ParseReplay(Args);
 }
 
 std::string UsageText()
 {
-    return "Usage: orbel2 [--help | --version]\n"
+    return "Usage: orbel2 [--help | --version | --replay FILE [--hash-every N]]\n"
            "\n"
            "Orbel2 " OB_VERSION_STRING ": a fixed-time-step game loop. The world advances in steps of exactly\n"
            "0.02 s however fast frames come; a console over the scene runs commands.\n"
@@ -40,6 +96,12 @@ std::string UsageText()
            "  xvfb-run -a orbel2                   in a virtual X server\n"
            "  SDL_VIDEODRIVER=dummy orbel2         with no display at all (nothing is shown)\n"
            "\n"
-           "  --help       this text\n"
-           "  --version    the version\n";
+           "  --help              this text\n"
+           "  --version           the version\n"
+           "  --replay FILE       replay the recording FILE without a display, as \"play\" would from the\n"
+           "                      start, and print its records, steps, the player's final position and\n"
+           "                      angle and the world's hash; checked as it goes against FILE.sum when\n"
+           "                      that is there. Exit status 0; 1 when FILE is not a whole recording;\n"
+           "                      3, after \"Replay diverges at step N\", when it leaves the recorded run\n"
+           "  --hash-every N      with --replay: also print the world's hash every N steps\n";
 }

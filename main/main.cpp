@@ -1,6 +1,7 @@
 // Orbel2: the fixed-time-step demonstration. Starts the engine, opens a
 // 640 x 480 window, runs the demo session until Escape or the window is
-// closed, and stops the engine in reverse order.
+// closed, and stops the engine in reverse order. With --replay FILE it
+// replays a recording without any of that.
 #include "kernel/OB_Version.h"
 #include "main/CommandLine.h"
 #include "session/MainSession.h"
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -43,6 +45,9 @@ int main(int argc, char** argv)
     case TProgramAction::Refuse:
         std::fprintf(stderr, "orbel2: %s\n", line.Problem.c_str());
         return 2;
+    case TProgramAction::Replay:
+        // Needs no display, and starts nothing of the engine: no log either.
+        return RunHeadlessReplay(line.Replay, std::cout, std::cerr);
     case TProgramAction::RunDemo:
         break;
     }

@@ -10,8 +10,6 @@
 
 #include "physics/Vector2D.h"
 
-#include <algorithm>
-#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -70,7 +68,15 @@ public:
 
     // The changes over a step of Dt from the state At, with this body's mass
     // and inertia; At may be a temporary copy.
-    TBodyDerivative Derivative(const TBodyState& At, float Dt) const;
+    TBodyDerivative Derivative(const TBodyState& At, float Dt) const
+    {
+        TBodyDerivative d;
+        d.DPosition = VecScale(At.Velocity, Dt);
+        d.DVelocity = VecScale(At.Force, Dt * InvMass);
+        d.DAngle = At.AngularVelocity * Dt;
+        d.DAngularVelocity = At.Torque * Dt * InvInertia;
+        return d;
+    }
 
 private:
     friend class TPhysics2D;
@@ -81,64 +87,24 @@ private:
     // so repeated visits cost nothing and give the very same bits.
     void RefreshWorldVertices();
     void PlaceWorldVertices(const TMatrix2D& Turn, TVector2D Origin);
-    const TMatrix2D& Rotation();
+    // SinCos(Angle) and SinCos(-Angle), remembered for the angle they were
+    // last computed for: a body at rest is turned with them several times
+    // a step (drag, springs, thrust, outline) and its angle rarely changes.
+    // RotationMatrix2D(Angle) is made of the former, to the bit.
+    TSinCos Turn() const;
+    TSinCos ReverseTurn() const;
+    TMatrix2D Rotation() const;
 
-    bool RotationKnown = false;
-    uint32_t RotationAngleBits = 0;
-    TMatrix2D CachedRotation{1.0f, 0.0f, 0.0f, 1.0f};
+    mutable bool TurnKnown = false;
+    mutable uint32_t TurnAngleBits = 0;
+    mutable TSinCos CachedTurn{0.0f, 1.0f};
+    mutable bool ReverseTurnKnown = false;
+    mutable uint32_t ReverseTurnAngleBits = 0;
+    mutable TSinCos CachedReverseTurn{0.0f, 1.0f};
     bool WorldVerticesCurrent = false;
     TVector2D WorldVerticesPosition{0.0f, 0.0f};
     uint32_t GridSlot = 0;   // the body's index while the grid is built
 };
-
-void ApplyDerivative(TBodyState& State, const TBodyDerivative& D, float Factor);
-
-// The collision pass's hot path, inline so that it costs no call: the
-// rotation matrix for the body's angle, made again only when the angle's
-// bits change.
-inline const TMatrix2D& TBody::Rotation()
-{
-    const uint32_t angleBits = std::bit_cast<uint32_t>(State.Angle);
-    if (!RotationKnown || angleBits != RotationAngleBits) {
-        CachedRotation = RotationMatrix2D(State.Angle);
-        RotationAngleBits = angleBits;
-        RotationKnown = true;
-    }
-    return CachedRotation;
-}
-
-// The one loop that places the outline in the world: turned by Turn, then
-// moved to Origin.
-inline void TBody::PlaceWorldVertices(const TMatrix2D& Turn, TVector2D Origin)
-{
-    const size_t count = std::min(LocalVertices.size(), WorldVertices.size());
-    for (size_t i = 0; i < count; ++i) {
-        WorldVertices[i] = VecTransformed(LocalVertices[i], Turn);
-        VecAddTo(WorldVertices[i], Origin);
-    }
-}
-
-// The same arithmetic as UpdateWorldVertices(State), skipped when neither
-// the angle nor the position has changed since the last time in this pass.
-inline void TBody::RefreshWorldVertices()
-{
-    if (WorldVerticesCurrent &&
-        std::bit_cast<uint64_t>(WorldVerticesPosition) == std::bit_cast<uint64_t>(State.Position))
-        return;
-    PlaceWorldVertices(Rotation(), State.Position);
-    WorldVerticesCurrent = true;
-    WorldVerticesPosition = State.Position;
-}
-
-inline TBodyDerivative TBody::Derivative(const TBodyState& At, float Dt) const
-{
-    TBodyDerivative d;
-    d.DPosition = VecScale(At.Velocity, Dt);
-    d.DVelocity = VecScale(At.Force, Dt * InvMass);
-    d.DAngle = At.AngularVelocity * Dt;
-    d.DAngularVelocity = At.Torque * Dt * InvInertia;
-    return d;
-}
 
 inline void ApplyDerivative(TBodyState& State, const TBodyDerivative& D, float Factor)
 {

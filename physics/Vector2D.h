@@ -10,7 +10,20 @@
 
 #include "physics/D3DValues.h"
 
+#include <cfloat>
 #include <cmath>
+#include <limits>
+
+// Replays rely on every float operation rounding to single precision as it
+// is formed. Where float expressions are evaluated in a wider format (x87,
+// as with -m32 -mfpmath=387: dt * InvMass is kept in 80 bits) a run takes
+// other bits from its first step, so such builds are refused.
+#if !defined(FLT_EVAL_METHOD) || FLT_EVAL_METHOD != 0
+#error                                                                                                                 \
+    "Orbel2 physics needs float arithmetic in plain IEEE single precision (FLT_EVAL_METHOD 0), but this target evaluates floats with excess precision (x87), so recordings would not replay to the same bits; build with SSE (-msse2 -mfpmath=sse) or for a 64-bit target"
+#endif
+static_assert(std::numeric_limits<float>::is_iec559 && std::numeric_limits<float>::digits == 24,
+              "Orbel2 physics needs IEEE-754 single-precision floats");
 
 struct TVector2D {
     float x, y;
@@ -107,10 +120,15 @@ inline TSinCos SinCos(float Angle)
     return TSinCos{static_cast<float>(s), static_cast<float>(c)};
 }
 
+// V turned by the angle whose sine and cosine SC holds.
+inline TVector2D VecTurned(TVector2D V, TSinCos SC)
+{
+    return TVector2D{SC.c * V.x - SC.s * V.y, SC.s * V.x + SC.c * V.y};
+}
+
 inline TVector2D VecRotated(TVector2D V, float Angle)
 {
-    const TSinCos sc = SinCos(Angle);
-    return TVector2D{sc.c * V.x - sc.s * V.y, sc.s * V.x + sc.c * V.y};
+    return VecTurned(V, SinCos(Angle));
 }
 
 inline void VecRotate(TVector2D& V, float Angle)

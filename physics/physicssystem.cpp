@@ -6,6 +6,7 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -78,7 +79,7 @@ void TSpring::Apply(float /*Dt*/)
 void TPhysics2D::ApplyDrag(TBody& Body)
 {
     TBodyState& s = Body.State;
-    const TVector2D local = VecRotated(s.Velocity, -s.Angle);
+    const TVector2D local = VecTurned(s.Velocity, Body.ReverseTurn());   // VecRotated(Velocity, -Angle)
     TVector2D drag = MakeVector2D(-Body.LinearDrag.x * local.x, -Body.LinearDrag.y * local.y);
     // Rotation() is RotationMatrix2D(Angle), whose product is VecRotate's
     // to the bit; it also primes the matrix that the collision pass uses.
@@ -164,7 +165,8 @@ bool TPhysics2D::TouchPair(TBody& A, TBody& B)
     B.RefreshWorldVertices();
     const float e = (A.Restitution + B.Restitution) / 2.0f;
     TVector2D P{};
-    if (!FindEdgeCrossing(A, B, P))
+    const bool remembered = RememberCrossings && A.VertexCount() == 4 && B.VertexCount() == 4;
+    if (!(remembered ? CrossingMemo.Find(A.WorldVertices, B.WorldVertices, P) : FindEdgeCrossing(A, B, P)))
         return false;
     const TVector2D h = VecScale(VecNormalize(VecSub(B.State.Position, A.State.Position)), 0.5f);
     VecSubFrom(A.State.Position, VecScale(h, e));
@@ -191,6 +193,43 @@ void TPhysics2D::VisitAll(size_t A, size_t From, bool GridBuilt)
     }
 }
 
+// The visits of A's row, in order, to the marked pairs only. A nudge moves
+// two bodies, and the marks no longer hold: the row goes on pair by pair,
+// and false is returned.
+bool TPhysics2D::VisitMarked(size_t A)
+{
+    TBody& first = *Bodies[A];
+    for (uint64_t marks = PairMarks.Row(A); marks != 0; marks &= marks - 1) {
+        const size_t b = size_t(std::countr_zero(marks));
+        if (!CirclesMeet(first, *Bodies[b]) || !TouchPair(first, *Bodies[b]))
+            continue;
+        VisitAll(A, b + 1, false);
+        return false;
+    }
+    return true;
+}
+
+// Worlds too small for the grid: the all-pairs visits, with the pairs
+// passed over that the circle test would turn away (TPairMarks), and the
+// crossing answers of boxes that have not moved since they were asked taken
+// from memory. (In large worlds boxes that touch mostly move: there the
+// memory would only cost.) The marks hold until the first nudge, which is
+// rare; after it, the pass goes on as the all-pairs pass does.
+void TPhysics2D::CollideSmall()
+{
+    static_assert(GridFromBodies <= TPairMarks::MaxBodies, "a row's marks are one 64-bit word");
+    const size_t count = Bodies.size();
+    RememberCrossings = true;
+    PairMarks.Update(Bodies);
+    for (size_t a = 0; a < count; ++a) {
+        if (VisitMarked(a))
+            continue;
+        for (++a; a < count; ++a)
+            VisitAll(a, 0, false);
+    }
+    RememberCrossings = false;
+}
+
 void TPhysics2D::CollideBroadPhase()
 {
     const size_t count = Bodies.size();
@@ -198,11 +237,8 @@ void TPhysics2D::CollideBroadPhase()
         body->Collided = false;
         body->WorldVerticesCurrent = false;
     }
-    if (count < GridFromBodies) {
-        for (size_t a = 0; a < count; ++a)
-            VisitAll(a, 0, false);
-        return;
-    }
+    if (count < GridFromBodies)
+        return CollideSmall();
 
     Grid.Build(Bodies);
     Candidates.reserve(count);
@@ -302,6 +338,28 @@ bool TPhysics2D::FindEdgeCrossing(const TBody& A, const TBody& B, TVector2D& P) 
         }
     }
     return false;
+}
+
+// The answer depends on the two outlines alone; the table is indexed by a
+// hash of their bits and holds the outlines themselves to compare with.
+bool TQuadCrossingMemo::Find(const std::vector<TVector2D>& A, const std::vector<TVector2D>& B, TVector2D& P)
+{
+    OB_ASSERT(A.size() == 4 && B.size() == 4);
+    std::array<TVector2D, 8> asked;
+    std::memcpy(asked.data(), A.data(), 4 * sizeof(TVector2D));
+    std::memcpy(asked.data() + 4, B.data(), 4 * sizeof(TVector2D));
+    // A first vertex of each outline picks the slot; the comparison decides.
+    const uint64_t key =
+        (std::bit_cast<uint64_t>(asked[0]) * 0x9E3779B97F4A7C15ull) ^ std::bit_cast<uint64_t>(asked[4]);
+    TEntry& entry = Entries[(key ^ key >> 29 ^ key >> 47) % Entries.size()];
+    if (!entry.Valid || std::memcmp(entry.Outlines.data(), asked.data(), sizeof asked) != 0) {
+        entry.Outlines = asked;
+        entry.Crossing = FindEdgeCrossingQuad(A, B, entry.Point);
+        entry.Valid = true;
+    }
+    if (entry.Crossing)
+        P = entry.Point;
+    return entry.Crossing;
 }
 
 void TPhysics2D::ApplyImpulse(TBody& A, TBody& B, TVector2D P, TVector2D N)

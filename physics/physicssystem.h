@@ -20,8 +20,10 @@
 
 #include "physics/Body.h"
 #include "physics/CollisionGrid.h"
+#include "physics/PairMarks.h"
 #include "physics/Vector2D.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -58,6 +60,25 @@ public:
     float Damping = 10.0f;
 
     void Apply(float Dt) override;
+};
+
+// The answers of TPhysics2D::FindEdgeCrossing for pairs of four-sided
+// outlines, kept by the exact bits of both outlines, since boxes resting
+// against each other ask the same every step. A small table: an answer
+// pushed out by another is computed again.
+class TQuadCrossingMemo {
+public:
+    // A and B have four vertices each.
+    bool Find(const std::vector<TVector2D>& A, const std::vector<TVector2D>& B, TVector2D& P);
+
+private:
+    struct TEntry {
+        std::array<TVector2D, 8> Outlines{};   // A's four world vertices, then B's
+        TVector2D Point{0.0f, 0.0f};
+        bool Crossing = false;
+        bool Valid = false;
+    };
+    std::array<TEntry, 64> Entries;
 };
 
 enum class TIntegrationMode : uint8_t { imEuler = 0, imMidpoint = 1 };
@@ -105,7 +126,13 @@ private:
     bool TouchPair(TBody& A, TBody& B);
     // Visits (A, b) for every b from From on, as the all-pairs pass would.
     void VisitAll(size_t A, size_t From, bool GridBuilt);
+    // The same visits for worlds too small for the grid.
+    void CollideSmall();
+    bool VisitMarked(size_t A);
 
     TCollisionGrid Grid;
     std::vector<uint32_t> Candidates;
+    TPairMarks PairMarks;
+    TQuadCrossingMemo CrossingMemo;
+    bool RememberCrossings = false;   // while a small world's pass runs
 };

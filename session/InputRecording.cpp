@@ -3,9 +3,12 @@
 #include "kernel/OB_Errors.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -73,6 +76,10 @@ void TRecordWriter::Flush()
 TRecordReader::TRecordReader(const std::string& fileName) : FPath(fileName)
 {
     FFile = OpenFile("Cannot open file", fileName, O_RDONLY);
+    struct stat info {};
+    if (::fstat(FFile.Get(), &info) != 0)
+        RaiseIOError("Cannot read file", fileName, std::strerror(errno));
+    FSize = static_cast<uint64_t>(info.st_size);
 }
 
 bool TRecordReader::Refill()
@@ -121,4 +128,26 @@ bool TRecordReader::ReadRecord(TInputRecord& record)
     record.StepNumber = GetUInt32(bytes);
     record.InputBits = GetUInt32(bytes + 4);
     return true;
+}
+
+TRecordingHeader ReadPlaybackHeader(TRecordReader& Reader, const std::string& Name)
+{
+    TRecordingHeader header;
+    // The length counts too: a device that reads endlessly is no recording.
+    if (Reader.FileSize() < RecordingHeaderSize || !Reader.ReadHeader(header))
+        throw EInOutError("Not a recording: \"" + Name + "\" has " + std::to_string(Reader.FileSize()) +
+                          " bytes, fewer than the " + std::to_string(RecordingHeaderSize) + " of a position and angle");
+    if (!std::isfinite(header.X) || !std::isfinite(header.Y) || !std::isfinite(header.Angle))
+        throw EInOutError("Not a recording: the start of \"" + Name + "\" is not a position and angle");
+    return header;
+}
+
+std::string PartialRecordNote(const TRecordReader& Reader, const std::string& Name)
+{
+    if (Reader.FileSize() < RecordingHeaderSize)
+        return {};
+    const uint64_t partial = (Reader.FileSize() - RecordingHeaderSize) % InputRecordSize;
+    if (partial == 0)
+        return {};
+    return "Not a whole recording: \"" + Name + "\" ends in " + std::to_string(partial) + " bytes of a cut-off record";
 }

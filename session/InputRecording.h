@@ -51,6 +51,8 @@ private:
 class TRecordReader {
 public:
     explicit TRecordReader(const std::string& fileName);
+    // The file's length in bytes when it was opened.
+    uint64_t FileSize() const { return FSize; }
     // The header; false when the file is shorter than a whole header.
     bool ReadHeader(TRecordingHeader& header);
     // The next whole record; false at the end of the file, and for a last
@@ -64,7 +66,17 @@ private:
 
     std::string FPath;
     TFileDescriptor FFile;
+    uint64_t FSize = 0;
     std::vector<uint8_t> FBuffer;
     size_t FBufferPos = 0;
     bool FAtEnd = false;
 };
+
+// What playback ("play", and the headless replay) requires of a file: its
+// header, read from a reader that has read nothing yet. A file shorter than
+// the header, or whose header is not three finite numbers, is not a
+// recording: EInOutError, with a message naming the file as Name gives it.
+TRecordingHeader ReadPlaybackHeader(TRecordReader& Reader, const std::string& Name);
+// The line that says the file's last record is cut short (playback ignores
+// those bytes); empty for a file of whole records.
+std::string PartialRecordNote(const TRecordReader& Reader, const std::string& Name);

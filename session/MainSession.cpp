@@ -25,11 +25,6 @@ bool FileCommand(const std::vector<std::string>& Args, int32_t ArgCount, void* D
     return true;
 }
 
-bool IsFinite(const TRecordingHeader& header)
-{
-    return std::isfinite(header.X) && std::isfinite(header.Y) && std::isfinite(header.Angle);
-}
-
 }   // namespace
 
 TMainSession::~TMainSession()
@@ -98,6 +93,7 @@ void TMainSession::RunStep()
     else
         RecordStep();
     StepPhysics(DemoStepTime);
+    FChecksums.AfterStep(FScene->Physics.Bodies);
 }
 
 void TMainSession::PlayStep()
@@ -230,6 +226,7 @@ void TMainSession::DropFiles()
 {
     FWriter.reset();
     FReader.reset();
+    FChecksums.Close();
     FPendingValid = false;
 }
 
@@ -242,6 +239,7 @@ void TMainSession::FlushRecording()
     } catch (const std::exception& error) {
         StopOnFileError(error);
     }
+    FChecksums.Flush();
 }
 
 void TMainSession::StartRecording(const std::string& Name)
@@ -257,6 +255,7 @@ void TMainSession::StartRecording(const std::string& Name)
     }
     FStepCount = 0;
     FMode = TPlaybackMode::pmRecord;
+    FChecksums.StartRecording(Name, FScene->Physics.Bodies);
 }
 
 void TMainSession::StartPlayback(const std::string& Name)
@@ -264,14 +263,10 @@ void TMainSession::StartPlayback(const std::string& Name)
     CloseRecordFile();
     try {
         FReader = std::make_unique<TRecordReader>(Name);
-        TRecordingHeader header;
-        if (FReader->ReadHeader(header)) {
-            if (!IsFinite(header))
-                throw EInOutError("Not a recording: the start of \"" + Name + "\" is not a position and angle");
-            FScene->Player.State.Position = TVector2D{header.X, header.Y};
-            FScene->Player.State.Angle = header.Angle;
-            FPendingValid = FReader->ReadRecord(FPending);
-        }
+        const TRecordingHeader header = ReadPlaybackHeader(*FReader, Name);
+        FScene->Player.State.Position = TVector2D{header.X, header.Y};
+        FScene->Player.State.Angle = header.Angle;
+        FPendingValid = FReader->ReadRecord(FPending);
     } catch (...) {
         FMode = TPlaybackMode::pmNone;
         DropFiles();
@@ -279,4 +274,7 @@ void TMainSession::StartPlayback(const std::string& Name)
     }
     FMode = TPlaybackMode::pmPlay;
     FStepCount = 0;
+    if (const std::string note = PartialRecordNote(*FReader, Name); !note.empty())
+        ConsolePrint(note);
+    FChecksums.StartPlayback(Name, FScene->Physics.Bodies);
 }

@@ -8,6 +8,7 @@
 
 #include "physics/DemoScene.h"
 #include "session/InputRecording.h"
+#include "session/ReplayChecksums.h"
 #include "session/Session.h"
 
 #include <cstdint>
@@ -63,6 +64,7 @@ private:
 
     std::unique_ptr<TRecordWriter> FWriter;   // open while recording
     std::unique_ptr<TRecordReader> FReader;   // open while playing
+    TSessionChecksums FChecksums;   // FILE.sum beside the recording FILE
     double FAccumulator = 0;
     uint32_t FStepCount = 0;
     TInputRecord FPending;

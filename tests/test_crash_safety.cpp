@@ -1,13 +1,16 @@
 // A recording survives the program being killed: every frame hands its
 // records to the operating system, so the file holds whole records, numbered
-// from 0 without a gap, up to the last finished frame.
+// from 0 without a gap, up to the last finished frame; its checksums too,
+// whole, and each of them met by a replay of the records.
 #include "TestSupport.h"
+#include "session/HeadlessReplay.h"
 
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <sstream>
 
 class CrashSafety : public TTempDirTest {};
 
@@ -42,4 +45,13 @@ TEST_F(CrashSafety, AKilledRecordingHoldsWholeNumberedRecords)
         std::memcpy(&step, bytes.data() + 12 + 8 * k, 4);
         ASSERT_EQ(step, k);
     }
+
+    const size_t checkpoints = (ReadWholeFile("killed.rec.sum").size() - 12) / 8;
+    EXPECT_EQ(ReadWholeFile("killed.rec.sum").size(), 12 + 8 * checkpoints);
+    EXPECT_GE(checkpoints, 2u);
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(RunHeadlessReplay(TReplayRequest{"killed.rec", 0}, out, err), ReplayMatched) << out.str() << err.str();
+    EXPECT_NE(out.str().find("checkpoints: " + std::to_string(checkpoints) + " matched"), std::string::npos)
+        << out.str();
 }

@@ -1,6 +1,7 @@
 // Faults from outside the program: a log that cannot be created and
 // recordings that cannot be opened or are huge. None may crash the program,
 // lose the session or leave it recording or playing without a file.
+#include "RunProgram.h"
 #include "TestSupport.h"
 #include "kernel/OB_Version.h"
 
@@ -18,33 +19,6 @@
 #include <vector>
 
 namespace {
-
-// Runs the demo program in the current directory with Args, headless
-// unless Setup changes its environment; returns its wait status, its
-// standard output in stdout.txt and its standard error in stderr.txt.
-int RunProgram(
-    const std::function<void()>& Setup = [] {}, const std::vector<std::string>& Args = {})
-{
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const int out = ::open("stdout.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = ::open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        ::dup2(out, 1);
-        ::dup2(err, 2);
-        ::setenv("SDL_VIDEODRIVER", "dummy", 1);
-        ::setenv("SDL_RENDER_DRIVER", "software", 1);
-        Setup();
-        std::vector<char*> argv{const_cast<char*>(ORBEL2_PROGRAM)};
-        for (const std::string& arg : Args)
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        ::execv(ORBEL2_PROGRAM, argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return status;
-}
 
 long PeakRssKiB()
 {
@@ -97,35 +71,70 @@ TEST_F(Program, WithoutADisplayItSaysWhatIsMissingAndHowToRunAnyway)
 }
 
 // It behaves as a command-line program: --help and --version answer on
-// stdout and exit 0; anything else is one line on stderr and exit 2, and no
-// window, log or demo.
-TEST_F(Program, AnswersHelpAndVersionAndRefusesOtherArguments)
+// stdout and exit 0; --replay answers on stdout with 0, and 1 (a file that
+// is not a recording) or 3 (a replay that diverges); anything else is one
+// line on stderr and exit 2. None opens a window or writes a log.
+TEST_F(Program, AnswersHelpVersionAndReplayAndRefusesOtherArguments)
 {
+    // A recording with no records, and one whose checksums disagree with it
+    // from the start.
+    const std::string park("\x00\x00\x0c\x44\x00\x00\xc8\x43\x00\x00\x00\x3f", 12);
+    WriteWholeFile("park", park);
+    WriteWholeFile("other", park);
+    WriteWholeFile("other.sum", std::string("OB2S\x01\0\0\0\x32\0\0\0", 12) + std::string(8, '\x55'));
+    const std::string parked = "records: 0\nsteps: 0\nplayer: x 560 y 400 angle 0.5\nhash: 0x";
+    const auto refused = [](const std::string& problem) {
+        return "orbel2: " + problem + " (orbel2 --help lists what it takes)\n";
+    };
+    const std::string badCount = refused("--hash-every needs a number of steps from 1 to 4294967295");
     struct TCase {
         std::vector<std::string> Args;
         int Status;
         std::string OutStart, Err;
     };
     const TCase cases[] = {
-        {{"--help"}, 0, "Usage: orbel2 [--help | --version]\n", ""},
+        {{"--help"}, 0, "Usage: orbel2 [--help | --version | --replay FILE [--hash-every N]]\n", ""},
         {{"--version"}, 0, "orbel2 " OB_VERSION_STRING "\n", ""},
-        {{"--frobnicate"}, 2, "", "orbel2: unknown argument '--frobnicate' (orbel2 --help lists what it takes)\n"},
-        {{"--help", "extra"}, 2, "", "orbel2: unknown argument '--help' (orbel2 --help lists what it takes)\n"},
+        {{"--frobnicate"}, 2, "", refused("unknown argument '--frobnicate'")},
+        {{"--help", "extra"}, 2, "", refused("unknown argument '--help'")},
+        {{"--replay", "park"}, 0, parked, ""},
+        {{"--hash-every", "1", "--replay", "park"}, 0, parked, ""},
+        {{"--replay", "other"}, 3, "Replay diverges at step 0\n", ""},
+        {{"--replay", "missing"},
+         1,
+         "",
+         "orbel2: Cannot open file \"" + (Dir / "missing").string() + "\". No such file or directory\n"},
+        {{"--replay"}, 2, "", refused("--replay needs the name of a recording")},
+        {{"--replay", "--hash-every", "5"}, 2, "", refused("--replay needs the name of a recording")},
+        {{"--replay", "park", "--replay", "park"}, 2, "", refused("--replay given twice")},
+        {{"--replay", "park", "extra"}, 2, "", refused("unknown argument 'extra'")},
+        {{"--hash-every", "5"}, 2, "", refused("--hash-every goes with --replay FILE")},
+        {{"--replay", "park", "--hash-every", "5", "--hash-every", "5"}, 2, "", refused("--hash-every given twice")},
+        {{"--replay", "park", "--hash-every"}, 2, "", badCount},
+        {{"--replay", "park", "--hash-every", "0"}, 2, "", badCount},
+        {{"--replay", "park", "--hash-every", "4294967296"}, 2, "", badCount},
+        {{"--replay", "park", "--hash-every", "-5"}, 2, "", badCount},
+        {{"--replay", "park", "--hash-every", "5x"}, 2, "", badCount},
     };
     for (const TCase& c : cases) {
+        std::string args;
+        for (const std::string& arg : c.Args)
+            args += arg + " ";
         const int status = RunProgram([] {}, c.Args);
-        ASSERT_TRUE(WIFEXITED(status)) << c.Args[0];
-        EXPECT_EQ(WEXITSTATUS(status), c.Status) << c.Args[0];
+        ASSERT_TRUE(WIFEXITED(status)) << args;
+        EXPECT_EQ(WEXITSTATUS(status), c.Status) << args;
         const std::string out = ReadWholeFile("stdout.txt");
-        EXPECT_EQ(out.substr(0, c.OutStart.size()), c.OutStart) << c.Args[0];
-        EXPECT_EQ(out.empty(), c.OutStart.empty()) << c.Args[0];
-        EXPECT_EQ(ReadWholeFile("stderr.txt"), c.Err) << c.Args[0];
-        EXPECT_FALSE(std::filesystem::exists("orbel2.log")) << c.Args[0];
+        EXPECT_EQ(out.substr(0, c.OutStart.size()), c.OutStart) << args;
+        EXPECT_EQ(out.empty(), c.OutStart.empty()) << args;
+        EXPECT_EQ(ReadWholeFile("stderr.txt"), c.Err) << args;
+        EXPECT_FALSE(std::filesystem::exists("orbel2.log")) << args;
     }
-    // The help names the keys, where the log goes and how to run headless.
+    // The help names the keys, where the log goes, how to run headless and
+    // how to replay.
     RunProgram([] {}, {"--help"});
     const std::string help = ReadWholeFile("stdout.txt");
-    for (const char* part : {"Escape", "F11", "orbel2.log", "xvfb-run", "SDL_VIDEODRIVER=dummy"})
+    for (const char* part : {"Escape", "F11", "orbel2.log", "xvfb-run", "SDL_VIDEODRIVER=dummy", "--replay FILE",
+                             "FILE.sum", "--hash-every N", "Replay diverges at step N"})
         EXPECT_NE(help.find(part), std::string::npos) << part;
 }
 

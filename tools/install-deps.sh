@@ -7,7 +7,8 @@ BUILD_PACKAGES=(g++ cmake ninja-build pkg-config
   libsdl2-dev libsdl2-ttf-dev libsdl2-image-dev libfontconfig-dev
   fonts-liberation fonts-dejavu-core)
 TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev libbox2d-dev libchipmunk-dev xvfb xauth xdotool imagemagick
-  clang-14 libclang-rt-14-dev doxygen dpkg-dev file)
+  clang-14 libclang-rt-14-dev doxygen dpkg-dev file
+  g++-aarch64-linux-gnu qemu-user libc6-dev-i386 lib32stdc++-12-dev)
 
 wanted=("${BUILD_PACKAGES[@]}")
 if [[ "${1:-build}" == "test" ]]; then

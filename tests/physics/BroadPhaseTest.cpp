@@ -69,7 +69,10 @@ TEST(BroadPhase, MatchesAllPairsBitForBitOnRandomWorlds)
     const TWorldShape shapes[] = {{11, 100, 3, 2, 300, 60.0f, 1.0f, false},
                                   {12, 500, 8, 3, 300, 90.0f, 0.5f, false},
                                   {13, 2000, 12, 2, 300, 150.0f, 1.0f, false},
-                                  {14, 300, 4, 1, 300, 50.0f, 30.0f, true}};
+                                  {14, 300, 4, 1, 300, 50.0f, 30.0f, true},
+                                  // Worlds too small for the grid take a pass of their own.
+                                  {15, 40, 2, 2, 300, 50.0f, 1.0f, false},
+                                  {16, 30, 1, 1, 300, 40.0f, 30.0f, false}};
     for (const TWorldShape& shape : shapes) {
         TRandomWorld plain(shape, TCollisionPass::AllPairs), broad(shape, TCollisionPass::BroadPhase);
         TBroadPhaseStats total;

@@ -31,25 +31,6 @@ private:
     uint32_t State;
 };
 
-// FNV-1a 64 over the bytes of every body's position, velocity, angle and
-// angular velocity.
-class TMotionHash {
-public:
-    void Add(const std::vector<TBody*>& bodies)
-    {
-        for (const TBody* body : bodies) {
-            const TBodyState& s = body->State;
-            for (float v : {s.Position.x, s.Position.y, s.Velocity.x, s.Velocity.y, s.Angle, s.AngularVelocity})
-                for (int i = 0; i < 4; ++i)
-                    Hash = (Hash ^ ((std::bit_cast<uint32_t>(v) >> (8 * i)) & 0xFFu)) * 0x100000001B3ull;
-        }
-    }
-    uint64_t Value() const { return Hash; }
-
-private:
-    uint64_t Hash = 0xCBF29CE484222325ull;
-};
-
 inline void ExpectNear(TVector2D v, float x, float y, float tol = 1e-4f)
 {
     EXPECT_NEAR(v.x, x, tol);

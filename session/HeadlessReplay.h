@@ -1,0 +1,32 @@
+// The replay behind "orbel2 --replay FILE": no display, no log, no console.
+// The demo's world is built afresh, the player placed from the recording's
+// header, and the records applied as playback applies them (at most one per
+// step, when its step number is not ahead of the step counter), until the
+// step that applies the last one. Checked against FILE.sum as it goes when
+// that is there. Prints on Out, one "name: value" line each:
+//   hash at step N: 0x...        every HashEvery steps, when asked for
+//   records: R                   records applied
+//   steps: S                     steps run
+//   player: x X y Y angle A      the player's final position and angle
+//   hash: 0x...                  HashWorld of the final world
+//   checkpoints: ...             how many of FILE.sum's matched, or why none
+// or, at the first checkpoint that differs, "Replay diverges at step N" and
+// no more. Problems go to Err as "orbel2: <message>" lines, in the words of
+// the console's "play".
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+// Exit statuses.
+constexpr int ReplayMatched = 0;   // replayed to the end; FILE.sum, if any, agreed
+constexpr int ReplayNotARecording = 1;   // not a (whole) recording, or unreadable
+constexpr int ReplayDiverged = 3;
+
+struct TReplayRequest {
+    std::string FileName;
+    uint32_t HashEvery = 0;   // 0: only the final hash
+};
+
+int RunHeadlessReplay(const TReplayRequest& Request, std::ostream& Out, std::ostream& Err);

@@ -1,0 +1,116 @@
+// Checksums of a recorded run, kept beside the recording FILE as FILE.sum,
+// so that a replay can tell at which step it left the recorded run. The
+// recording itself is not touched: every reader of recordings keeps working.
+// All values little-endian:
+//   offset 0: magic "OB2S", 4: version (uint32, 1),
+//   8: interval (uint32, steps between checkpoints, 50),
+//   12 + 8k: checkpoint k, the world hash (physics/WorldHash.h, uint64)
+//            after k * interval steps; checkpoint 0 is the world as the
+//            recording began.
+// The writer keeps the checkpoints of a frame in memory and hands them to
+// the operating system at Flush, as the recording's writer does, so a
+// killed program leaves whole checkpoints up to its last finished frame.
+#pragma once
+
+#include "kernel/OB_Files.h"
+#include "physics/Body.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+constexpr uint32_t ChecksumVersion = 1;
+constexpr uint32_t ChecksumInterval = 50;
+constexpr size_t ChecksumHeaderSize = 12;
+constexpr size_t ChecksumSize = 8;
+
+// "run1" -> "run1.sum"
+std::string ChecksumFileName(const std::string& RecordingName);
+
+class TChecksumWriter {
+public:
+    // Creates (or replaces) FileName and writes the header and checkpoint 0,
+    // the world as it stands, through to it. Failures raise EInOutError.
+    TChecksumWriter(const std::string& FileName, const std::vector<TBody*>& Bodies);
+    // Hands what is still held to the operating system; a failure then can
+    // no longer be reported and is dropped.
+    ~TChecksumWriter();
+    TChecksumWriter(const TChecksumWriter&) = delete;
+    TChecksumWriter& operator=(const TChecksumWriter&) = delete;
+
+    // Counts one recorded step; every interval-th adds a checkpoint.
+    void AfterStep(const std::vector<TBody*>& Bodies);
+    void Flush();
+
+private:
+    std::string FPath;
+    TFileDescriptor FFile;
+    std::vector<uint8_t> FPending;
+    uint32_t FSteps = 0;
+};
+
+// Follows a replay of a recording and compares its world with the
+// recording's checkpoints as it goes.
+class TReplayCheck {
+public:
+    // Opens the checksums beside RecordingName. Without them the check
+    // compares nothing; damaged ones (not a checksum file, another version,
+    // cut short, unreadable) are ignored, and Problem says why in one line.
+    explicit TReplayCheck(const std::string& RecordingName);
+    // Whether there were checksums to compare with (none, or damaged ones,
+    // leave the replay unchecked).
+    bool HasChecksums() const { return FLoaded; }
+    const std::string& Problem() const { return FProblem; }
+    const std::string& FileName() const { return FPath; }
+    // The checkpoints that matched so far.
+    uint32_t Matched() const { return FMatched; }
+
+    // The world as the replay begins, then after each step. At the first
+    // checkpoint whose hash differs, the step it was taken at; nothing
+    // before and nothing after it.
+    std::optional<uint32_t> Begin(const std::vector<TBody*>& Bodies);
+    std::optional<uint32_t> AfterStep(const std::vector<TBody*>& Bodies);
+
+private:
+    std::optional<uint32_t> Compare(const std::vector<TBody*>& Bodies);
+    bool ReadCheckpoint(uint64_t& Hash);
+    std::string Open();
+
+    std::string FPath;
+    std::string FProblem;
+    TFileDescriptor FFile;
+    bool FLoaded = false;
+    bool FActive = false;   // checkpoints are left to compare
+    uint32_t FInterval = ChecksumInterval;
+    uint32_t FSteps = 0;
+    uint32_t FMatched = 0;
+    std::vector<uint8_t> FBuffer;
+    size_t FBufferPos = 0;
+};
+
+// "Replay diverges at step N"
+std::string DivergenceLine(uint32_t Step);
+
+// The demo session's checksums: written beside each recording, compared
+// with during each playback. What goes wrong is shown on the console; a
+// divergence and damaged checksums are also written to the log. Nothing
+// here ever stops a recording or a playback.
+class TSessionChecksums {
+public:
+    // Beside a regular file only (not beside /dev/null, say); one that
+    // cannot be created is reported and the recording goes on without.
+    void StartRecording(const std::string& Name, const std::vector<TBody*>& Bodies);
+    // Compares the world as playback begins with checkpoint 0.
+    void StartPlayback(const std::string& Name, const std::vector<TBody*>& Bodies);
+    // After every step of a recording or a playback.
+    void AfterStep(const std::vector<TBody*>& Bodies);
+    // Once per frame, after the recording's own flush.
+    void Flush();
+    void Close();
+
+private:
+    std::unique_ptr<TChecksumWriter> FWriter;
+    std::unique_ptr<TReplayCheck> FCheck;
+};
