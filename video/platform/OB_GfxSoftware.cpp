@@ -102,6 +102,30 @@ void BlendCoverageRow(uint32_t* Pixels, const uint32_t* Coverage, int Count, uin
 
 }   // namespace
 
+// SDL fills a row of 64 bytes or more with streaming stores, 64 bytes at a
+// time from a 16-byte boundary, and the bytes before that boundary and
+// after the last whole 64 with plain stores. Where the two kinds of store
+// meet in one cache line the row costs several times as much: 17 rows of
+// 450 pixels took 10 us, of 448 pixels from a multiple of 4, 2 us. Split so,
+// every part is all streaming (from a multiple of 4 pixels, a multiple of
+// 16 long) or all plain (under 16 pixels). Four bytes a pixel.
+int SplitForStreamingFill(const SDL_Rect& Rect, SDL_Rect (&Parts)[3])
+{
+    constexpr int Boundary = 4;   // pixels in 16 bytes
+    constexpr int Block = 16;   // pixels in 64 bytes
+    const int head = std::min(Rect.w, (Boundary - Rect.x % Boundary) % Boundary);
+    const int body = (Rect.w - head) / Block * Block;
+    const int tail = Rect.w - head - body;
+    int count = 0;
+    int x = Rect.x;
+    for (const int width : {head, body, tail}) {
+        if (width > 0)
+            Parts[count++] = SDL_Rect{x, Rect.y, width, Rect.h};
+        x += width;
+    }
+    return count;
+}
+
 TSoftwareBand::~TSoftwareBand()
 {
     if (FBandPending)
@@ -151,7 +175,11 @@ bool TSoftwareBand::DrawAlignedQuad(const SDL_Vertex* Points, bool AlphaBlend)
 
     if (SameColour(top, bottom)) {
         SDL_SetRenderDrawColor(FRenderer, top.r, top.g, top.b, top.a);
-        return SDL_RenderFillRect(FRenderer, &seen) == 0;
+        if (AlphaBlend || SDL_BYTESPERPIXEL(SDL_GetWindowPixelFormat(FWindow)) != 4)
+            return SDL_RenderFillRect(FRenderer, &seen) == 0;
+        SDL_Rect parts[3];
+        const int count = SplitForStreamingFill(seen, parts);
+        return SDL_RenderFillRects(FRenderer, parts, count) == 0;
     }
     return FillBand(seen, lower - upper, seen.y - upper, ToArgb(top), ToArgb(bottom), AlphaBlend);
 }

@@ -1,7 +1,8 @@
 // The software renderer's shortcuts, several times faster than its general
 // paths and giving their pixels:
 // - an upright, untextured quad in one colour, or graded from top to bottom,
-//   is filled by rows instead of pixel by pixel;
+//   is filled by rows instead of pixel by pixel, in one colour in parts that
+//   suit SDL's fill;
 // - a graded band (the console's background) stays in memory after it is
 //   drawn, so that text drawn over it is blended there, and goes to the back
 //   buffer with the next draw of any other kind.
@@ -13,6 +14,11 @@
 
 #include <cstdint>
 #include <memory>
+
+// Rect's columns in up to three parts that SDL's rectangle fill writes
+// without mixing streaming and plain stores in one cache line (see the
+// source); returns how many.
+int SplitForStreamingFill(const SDL_Rect& Rect, SDL_Rect (&Parts)[3]);
 
 class TSoftwareBand {
 public:
