@@ -37,9 +37,8 @@ int32_t LabelWidth()
 std::string FrameFiguresText(const TFrameFigures& Figures)
 {
     char text[160];
-    std::snprintf(text, sizeof text, "%.1f fps   %.1f steps/s   frame %.1f ms mean, %.1f ms worst",
-                  Figures.FramesPerSecond, Figures.StepsPerSecond, Figures.MeanFrameTime * 1000.0,
-                  Figures.WorstFrameTime * 1000.0);
+    std::snprintf(text, sizeof text, "%.1f fps   %.1f steps/s   mean %.1f ms, worst %.1f ms", Figures.FramesPerSecond,
+                  Figures.StepsPerSecond, Figures.MeanFrameTime * 1000.0, Figures.WorstFrameTime * 1000.0);
     return text;
 }
 

@@ -32,7 +32,8 @@ struct TFrameFigures {
     double WorstFrameTime = 0;
 };
 
-// "60.0 fps   50.0 steps/s   frame 16.7 ms mean, 17.1 ms worst"
+// "60.0 fps   50.0 steps/s   mean 16.7 ms, worst 17.1 ms": the frame times
+// are the mean and the worst.
 std::string FrameFiguresText(const TFrameFigures& Figures);
 
 // Where the strip's parts lie on a back buffer, in pixels. Column c (0 the
