@@ -195,13 +195,29 @@ void RunFramesWithGraph(benchmark::State& state, const std::vector<TFrameSample>
     state.counters["graph_us"] = benchmark::Counter(graphSeconds * 1e6 / static_cast<double>(state.iterations()));
 }
 
-// Frames presented at 60 a second, each 16 to 17.4 ms apart: most columns
-// are one height and most frames run one step.
+// Frames presented at 60 a second with the jitter of a display's retrace,
+// 16.4 to 16.9 ms apart: the columns are one height, and five frames in six
+// run a step.
 void BM_FrameGraph60(benchmark::State& state)
 {
-    RunFramesWithGraph(state, SampleFrames(0.016, 0.0174));
+    RunFramesWithGraph(state, SampleFrames(0.0164, 0.0169));
 }
 BENCHMARK(BM_FrameGraph60)->Unit(benchmark::kMicrosecond)->UseManualTime();
+
+// Ten frames a second, as "maxfps 10" paces them: 0.1 s columns, five marks
+// each.
+void BM_FrameGraph10(benchmark::State& state)
+{
+    RunFramesWithGraph(state, SampleFrames(0.0999, 0.1004));
+}
+BENCHMARK(BM_FrameGraph10)->Unit(benchmark::kMicrosecond)->UseManualTime();
+
+// 144 frames a second: three-pixel columns, a step every third frame or so.
+void BM_FrameGraph144(benchmark::State& state)
+{
+    RunFramesWithGraph(state, SampleFrames(0.0068, 0.0071));
+}
+BENCHMARK(BM_FrameGraph144)->Unit(benchmark::kMicrosecond)->UseManualTime();
 
 // Frame times anywhere from 5 to 130 ms: almost every column differs from
 // its neighbours and frames run up to six steps, the graph's costliest
