@@ -129,7 +129,7 @@ int SplitForStreamingFill(const SDL_Rect& Rect, SDL_Rect (&Parts)[3])
 TSoftwareBand::~TSoftwareBand()
 {
     if (FBandPending)
-        SDL_UnlockTexture(FBand.get());
+        SDL_UnlockTexture(FBand->Texture.get());
 }
 
 // The software renderer puts a vertex on the whole pixel its coordinates
@@ -194,9 +194,10 @@ bool TSoftwareBand::FillBand(const SDL_Rect& Seen, int FullHeight, int FirstRow,
     const uint32_t format = SDL_GetWindowPixelFormat(FWindow);
     if (format != SDL_PIXELFORMAT_RGB888 && format != SDL_PIXELFORMAT_ARGB8888)
         return false;
-    SDL_Texture* band = BandTexture(format, Seen.w, Seen.h);
-    if (band == nullptr)
+    TBandTexture* slot = BandTexture(format, Seen.w, Seen.h);
+    if (slot == nullptr)
         return false;
+    SDL_Texture* band = slot->Texture.get();
     void* pixels = nullptr;
     int pitch = 0;
     if (SDL_LockTexture(band, nullptr, &pixels, &pitch) != 0)
@@ -218,6 +219,9 @@ bool TSoftwareBand::FillBand(const SDL_Rect& Seen, int FullHeight, int FirstRow,
         return false;
     }
     FBandPending = true;
+    FBand = slot;
+    FBandWidth = Seen.w;
+    FBandHeight = Seen.h;
     FBandX = Seen.x;
     FBandY = Seen.y;
     FBandPixels = static_cast<uint8_t*>(pixels);
@@ -230,10 +234,11 @@ void TSoftwareBand::Flush()
     if (!FBandPending)
         return;
     FBandPending = false;
-    SDL_UnlockTexture(FBand.get());
-    SDL_SetTextureBlendMode(FBand.get(), SDL_BLENDMODE_NONE);
+    SDL_Texture* band = FBand->Texture.get();
+    SDL_UnlockTexture(band);
+    SDL_SetTextureBlendMode(band, SDL_BLENDMODE_NONE);
     const SDL_Rect rect{FBandX, FBandY, FBandWidth, FBandHeight};
-    SDL_RenderCopy(FRenderer, FBand.get(), nullptr, &rect);
+    SDL_RenderCopy(FRenderer, band, nullptr, &rect);
 }
 
 bool TSoftwareBand::BlendGlyph(const SDL_Surface& Sheet, const SDL_Rect& Source, int X, int Y, uint32_t Colour)
@@ -251,13 +256,25 @@ bool TSoftwareBand::BlendGlyph(const SDL_Surface& Sheet, const SDL_Rect& Source,
     return true;
 }
 
-SDL_Texture* TSoftwareBand::BandTexture(uint32_t Format, int Width, int Height)
+// The texture kept for bands of this size, else the one used longest ago
+// made anew for it; nullptr when none can be made.
+TSoftwareBand::TBandTexture* TSoftwareBand::BandTexture(uint32_t Format, int Width, int Height)
 {
-    if (FBand && FBandFormat == Format && FBandWidth == Width && FBandHeight == Height)
-        return FBand.get();
-    FBand.reset(SDL_CreateTexture(FRenderer, Format, SDL_TEXTUREACCESS_STREAMING, Width, Height));
-    FBandFormat = Format;
-    FBandWidth = Width;
-    FBandHeight = Height;
-    return FBand.get();
+    TBandTexture* slot = &FBands[0];
+    for (TBandTexture& band : FBands) {
+        if (band.Texture && band.Format == Format && band.Width == Width && band.Height == Height) {
+            slot = &band;
+            break;
+        }
+        if (band.LastUse < slot->LastUse)
+            slot = &band;
+    }
+    if (!(slot->Texture && slot->Format == Format && slot->Width == Width && slot->Height == Height)) {
+        slot->Texture.reset(SDL_CreateTexture(FRenderer, Format, SDL_TEXTUREACCESS_STREAMING, Width, Height));
+        slot->Format = Format;
+        slot->Width = Width;
+        slot->Height = Height;
+    }
+    slot->LastUse = ++FBandUses;
+    return slot->Texture ? slot : nullptr;
 }

@@ -12,6 +12,7 @@
 
 #include <SDL.h>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 
@@ -44,17 +45,29 @@ private:
     struct TTextureDestroyer {
         void operator()(SDL_Texture* Texture) const { SDL_DestroyTexture(Texture); }
     };
+    // A texture for bands of one size, kept from frame to frame.
+    struct TBandTexture {
+        std::unique_ptr<SDL_Texture, TTextureDestroyer> Texture;
+        uint32_t Format = 0;
+        int Width = 0;
+        int Height = 0;
+        uint64_t LastUse = 0;
+    };
     bool FillBand(const SDL_Rect& Seen, int FullHeight, int FirstRow, uint32_t Top, uint32_t Bottom, bool AlphaBlend);
-    SDL_Texture* BandTexture(uint32_t Format, int Width, int Height);
+    TBandTexture* BandTexture(uint32_t Format, int Width, int Height);
 
     SDL_Renderer* FRenderer;
     SDL_Window* FWindow;
-    // The pixels of the last graded band, kept for the next frame's.
-    std::unique_ptr<SDL_Texture, TTextureDestroyer> FBand;
-    uint32_t FBandFormat = 0;
+    // Two sizes of band are kept, so that two bands drawn in every frame
+    // (the console's background and the bar under the live graph) do not
+    // make a new texture each time.
+    std::array<TBandTexture, 2> FBands;
+    uint64_t FBandUses = 0;
+    // While a band waits in memory: its texture, where it goes and its
+    // locked pixels.
+    TBandTexture* FBand = nullptr;
     int FBandWidth = 0;
     int FBandHeight = 0;
-    // While a band waits in memory: where it goes and its locked pixels.
     bool FBandPending = false;
     int FBandX = 0;
     int FBandY = 0;
