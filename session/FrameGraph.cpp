@@ -140,13 +140,20 @@ void TFrameGraph::Draw()
                          GraphFont, LabelAlign);
 }
 
-// A dark bar behind the line of figures keeps it readable over anything
-// the scene puts there.
+// A dark bar across the screen behind the line of figures keeps it readable
+// over anything the scene puts there. Shaded from top to bottom, it is a
+// band that the software renderer keeps in memory until the next shape, so
+// that the figures drawn next are blended into it there.
 void TFrameGraph::DrawTextBar(const TGraphLayout& Layout)
 {
-    const int32_t right = Layout.Left + Capacity * Layout.ColumnWidth + Margin;
-    const int32_t height = static_cast<int32_t>(OB_VideoInfo.BackBufferDesc.Height);
-    FillRect(0, Layout.TextTop - 1, right, height, GraphBarColour);
+    const auto width = static_cast<int32_t>(OB_VideoInfo.BackBufferDesc.Width);
+    const auto height = static_cast<int32_t>(OB_VideoInfo.BackBufferDesc.Height);
+    PlaceRect(0, Layout.TextTop - 1, width, height);
+    FQuad.Vertices[0].Diffuse = GraphBarTopColour;
+    FQuad.Vertices[1].Diffuse = GraphBarTopColour;
+    FQuad.Vertices[2].Diffuse = GraphBarBottomColour;
+    FQuad.Vertices[3].Diffuse = GraphBarBottomColour;
+    OB_Quad_Draw(FQuad, nullptr);
 }
 
 // Neighbouring columns of one height and colour are filled as one
@@ -208,10 +215,17 @@ void TFrameGraph::DrawScale(const TGraphLayout& Layout)
     }
 }
 
-// The rectangle of pixels [Left, Right) x [Top, Bottom). Its corners lie on
-// pixel centres, where the truncation of a corner to its pixel and the fill
-// rules of a triangle rasteriser agree.
+// The rectangle of pixels [Left, Right) x [Top, Bottom).
 void TFrameGraph::FillRect(int32_t Left, int32_t Top, int32_t Right, int32_t Bottom, uint32_t Colour)
+{
+    PlaceRect(Left, Top, Right, Bottom);
+    OB_Quad_SetColor(FQuad, Colour);
+    OB_Quad_Draw(FQuad, nullptr);
+}
+
+// The quad's corners on pixel centres, where the truncation of a corner to
+// its pixel and the fill rules of a triangle rasteriser agree.
+void TFrameGraph::PlaceRect(int32_t Left, int32_t Top, int32_t Right, int32_t Bottom)
 {
     const float left = static_cast<float>(Left) + 0.5f;
     const float right = static_cast<float>(Right) + 0.5f;
@@ -223,6 +237,4 @@ void TFrameGraph::FillRect(int32_t Left, int32_t Top, int32_t Right, int32_t Bot
         FQuad.Vertices[i].X = x[i];
         FQuad.Vertices[i].Y = y[i];
     }
-    OB_Quad_SetColor(FQuad, Colour);
-    OB_Quad_Draw(FQuad, nullptr);
 }

@@ -62,7 +62,8 @@ constexpr uint32_t GraphMarkColour = 0xFFFFE040;   // one 2-pixel mark per step
 constexpr uint32_t GraphScaleColour = 0xFF707070;
 constexpr uint32_t GraphLabelColour = 0xFFA0A0A0;
 constexpr uint32_t GraphTextColour = 0xFFDDDDDD;
-constexpr uint32_t GraphBarColour = 0xFF202020;   // the bar behind the figures
+constexpr uint32_t GraphBarTopColour = 0xFF282828;   // the bar behind the figures
+constexpr uint32_t GraphBarBottomColour = 0xFF141414;
 
 class TFrameGraph {
 public:
@@ -88,6 +89,7 @@ private:
     void DrawScale(const TGraphLayout& Layout);
     void DrawTextBar(const TGraphLayout& Layout);
     void FillRect(int32_t Left, int32_t Top, int32_t Right, int32_t Bottom, uint32_t Colour);
+    void PlaceRect(int32_t Left, int32_t Top, int32_t Right, int32_t Bottom);
 
     std::array<TFrameSample, Capacity> FSamples{};
     int32_t FNewest = -1;
