@@ -1,12 +1,10 @@
 // The frame cap ("maxfps"): after each present the loop sleeps until
-// 1/MaxFPS s have passed since the frame began, so that frames begin
-// 1/MaxFPS s apart. The frame is drawn and presented as soon as it is ready
+// 1/MaxFPS s have passed since the frame began, so that no two frames begin
+// closer than that. The frame is drawn and presented as soon as it is ready
 // and the wait comes after it, so the cap adds no delay between the input a
-// frame samples and the picture it shows. The times kept to are those the
-// cap asked for, not those the sleeps happened to end at, so a sleep that
-// ends late does not slow the rate. A frame slower than the cap is not made
-// slower: the next one begins at once, and the cap counts from there
-// rather than catching up with a burst.
+// frame samples and the picture it shows. A frame slower than the cap is
+// not made slower: the next one begins at once, and the cap counts from
+// there rather than catching up with a burst.
 #pragma once
 
 #include <cstdint>
