@@ -533,13 +533,18 @@ xdotool keyup Right
 key Home
 
 # The line of figures under the graph, against the same words typed and
-# echoed on the console in the same font and colour.
-run_line "10.0 fps   50.0 steps/s"
-shot 72-graph-figures "$WIN"
-read -r x0 y0 x1 y1 <<<"$(bbox 72-graph-figures text "$(row_region 2)")"
-figures="$((x1 + 4))x${LINE}+0+$((600 - 4 - 16))"
-expect "graph: the figures read '10.0 fps   50.0 steps/s' at ten frames a second" \
-  same_text 72-graph-figures "$((x1 + 4))x${LINE}+0+$((EDIT_TOP - 2 * LINE))" 72-graph-figures "$figures"
+# echoed on the console in the same font and colour. No two frames begin
+# closer than a tenth of a second, and sleeps end a little late: on a busy
+# machine the rate reads 9.9.
+figures_read() {
+  local rate=$1 name=$2 x0 y0 x1 y1
+  run_line "$rate fps   50.0 steps/s"
+  shot "$name" "$WIN"
+  read -r x0 y0 x1 y1 <<<"$(bbox "$name" text "$(row_region 2)")"
+  same_text "$name" "$((x1 + 4))x${LINE}+0+$((EDIT_TOP - 2 * LINE))" "$name" "$((x1 + 4))x${LINE}+0+$((600 - 4 - 16))"
+}
+expect "graph: the figures read '10.0 fps   50.0 steps/s' (or 9.9) at ten frames a second" \
+  eval 'figures_read 10.0 72-graph-figures || figures_read 9.9 72b-graph-figures'
 
 # Stopped between two steps while the player turns, the world is drawn at
 # the step before with "interpolate" (the leftover time is below zero) and
