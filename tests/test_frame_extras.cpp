@@ -147,6 +147,14 @@ TEST_F(SessionsOneAtATime, ARunAtTenFramesASecondStepsAsAtSixtyAndReplaysBitForB
             ASSERT_EQ(world, ten.at(step)) << "at step " << step;
         }
     EXPECT_GT(replayFrames, 2 * sixtyFrames);
+
+    // The sessions took their variables and command with them.
+    for (const char* line : {"get maxfps", "get interpolate", "get graph"}) {
+        ExecuteLine(line);
+        EXPECT_EQ(LastLine(), line);
+    }
+    ExecuteLine("graph 1");
+    EXPECT_EQ(LastLine(), "Unknown command: graph");
 }
 
 // ---------------------------------------------------------------------------
