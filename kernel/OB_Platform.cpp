@@ -11,6 +11,7 @@
 #include <chrono>
 #include <fstream>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -109,6 +110,15 @@ public:
             SDL_WaitEventTimeout(nullptr, timeoutMs);
         else
             SDL_Delay(static_cast<Uint32>(timeoutMs));
+    }
+
+    // The counter is the steady clock in nanoseconds, so the sleep ends on
+    // the very clock the frame timer reads.
+    void SleepUntil(int64_t Counter) override
+    {
+        using namespace std::chrono;
+        std::this_thread::sleep_until(
+            steady_clock::time_point(duration_cast<steady_clock::duration>(nanoseconds(Counter))));
     }
 };
 

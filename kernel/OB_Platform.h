@@ -49,6 +49,9 @@ public:
     // Lets the thread sleep until an input event may be pending, at most
     // the given number of milliseconds. Used only while nothing is drawn.
     virtual void WaitForEvents(int timeoutMs) = 0;
+    // Lets the thread sleep until PerformanceCounter reaches Counter;
+    // returns at once when it already has. The frame cap paces with it.
+    virtual void SleepUntil(int64_t Counter) = 0;
 };
 
 // The platform in force: the real one unless a test installed another.

@@ -57,6 +57,7 @@ void TMainSession::Start()
     ConsolePrint("press <home> to hide this console");
     SetConsoleVisible(true);
     BuildDemoBodies(*FScene);
+    FExtras.Register();
 }
 
 void TMainSession::Stop()
@@ -67,23 +68,31 @@ void TMainSession::Stop()
 
 void TMainSession::Update()
 {
-    FAccumulator += OB_Kernel_FrameTime() * static_cast<double>(FPlaySpeed);
+    const double leftover = FAccumulator;
+    const double frameTime = OB_Kernel_FrameTime();
+    FAccumulator += frameTime * static_cast<double>(FPlaySpeed);
     // An infinite play speed times a zero frame time is not a number; the
     // accumulator would never step again.
     if (std::isnan(FAccumulator))
         FAccumulator = 0;
     uint32_t steps = 0;
+    bool capped = false;
     while (FAccumulator > DemoStepTime) {
         if (steps == MaxStepsPerFrame) {
             FAccumulator = 0;
+            capped = true;
             break;
         }
+        FExtras.BeforeStep(FScene->Physics);
         RunStep();
+        FExtras.AfterStep(FScene->Physics);
         FAccumulator -= DemoStepTime;
         ++steps;
     }
     FlushRecording();
+    FExtras.FrameStepped(frameTime, steps, capped, leftover, FAccumulator);
     Render();
+    FExtras.AfterPresent();
 }
 
 void TMainSession::RunStep()
@@ -150,18 +159,27 @@ void TMainSession::Render()
     OB_Video_Clear(0);
     OB_Video_BeginScene();
 
-    const TBody& player = FScene->Player;
+    // Where the bodies are drawn: as they are now, or between the last two
+    // steps when "interpolate" is on.
+    const float alpha = FExtras.DrawAlpha(FAccumulator);
+    const TStepPoses& poses = FExtras.Poses();
+
+    const TPose player = poses.DrawPose(FScene->Player, alpha);
     OB_Quad_SetColorValue(quad, 1, 0, 0, 1);
-    OB_Quad_SetCorners(quad, player.State.Position.x, player.State.Position.y, 40, 20, player.State.Angle, 0.5f, 0.5f);
+    OB_Quad_SetCorners(quad, player.Position.x, player.Position.y, 40, 20, player.Angle, 0.5f, 0.5f);
     OB_Quad_Draw(quad, nullptr);
 
     OB_Quad_SetColorValue(quad, 1, 1, 1, 1);
     for (const TBody& box : FScene->Boxes) {
-        OB_Quad_SetCorners(quad, box.State.Position.x, box.State.Position.y, 40, 40, box.State.Angle, 0.5f, 0.5f);
+        const TPose pose = poses.DrawPose(box, alpha);
+        OB_Quad_SetCorners(quad, pose.Position.x, pose.Position.y, 40, 40, pose.Angle, 0.5f, 0.5f);
         OB_Quad_Draw(quad, nullptr);
     }
-    OB_Line_Draw(FScene->Spring.AnchorWorldA(), FScene->Spring.AnchorWorldB(), 0xFFFFFFFF);
+    const TSpring& spring = FScene->Spring;
+    OB_Line_Draw(poses.DrawPoint(*spring.BodyA, spring.AnchorA, alpha),
+                 poses.DrawPoint(*spring.BodyB, spring.AnchorB, alpha), 0xFFFFFFFF);
 
+    FExtras.DrawOverlay();
     ConsoleDraw();
     OB_Video_EndScene();
     OB_Video_Present(true);

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "physics/DemoScene.h"
+#include "session/FrameExtras.h"
 #include "session/InputRecording.h"
 #include "session/ReplayChecksums.h"
 #include "session/Session.h"
@@ -51,6 +52,8 @@ public:
     double Accumulator() const { return FAccumulator; }
     float PlaySpeed() const { return FPlaySpeed; }
     void SetPlaySpeed(float Speed) { FPlaySpeed = Speed; }
+    // The frame cap, interpolated drawing and the live graph.
+    const TFrameExtras& Extras() const { return FExtras; }
 
 private:
     void RunStep();
@@ -72,4 +75,5 @@ private:
     std::unique_ptr<TDemoScene> FScene;
     TPlaybackMode FMode = TPlaybackMode::pmNone;
     float FPlaySpeed = 0;
+    TFrameExtras FExtras;
 };

@@ -5,6 +5,7 @@
 #include "kernel/OB_FrameTimer.h"
 #include "kernel/OB_Platform.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <set>
@@ -17,6 +18,7 @@ public:
     OB_TMemoryStatus Memory;
     OB_THeapStatus Heap;
     int Waits = 0;
+    int Sleeps = 0;
 
     int64_t PerformanceCounter() override { return Counter; }
     int64_t PerformanceFrequency() override { return 1'000'000; }
@@ -25,6 +27,12 @@ public:
     OB_TMemoryStatus MemoryStatus() override { return Memory; }
     OB_THeapStatus HeapStatus() override { return Heap; }
     void WaitForEvents(int) override { ++Waits; }
+    // A sleep is the clock moving on to its end; the frame timer does not run.
+    void SleepUntil(int64_t Target) override
+    {
+        ++Sleeps;
+        Counter = std::max(Counter, Target);
+    }
 
     // Moves the clock on by Seconds and runs the frame timer, as the
     // present of a frame that took that long would.

@@ -97,6 +97,10 @@ TEST_F(Drawing, AlignedQuadsMatchTheTrianglePath)
         {-20.4f, -50, 900.9f, 100.5f, 0x00102030u, 0xFFF0E0D0u, true, 1},   // off the screen, between pixels
         {100, 100, 300, 400, 0x44FF8000u, 0xDD0080FFu, false, 0},   // no blending: colours replace
         {-3.5f, 200.5f, 260.2f, 411, 0x10000000u, 0xF0000000u, true, 0},   // black, between pixels
+        // One colour, no blending: filled in parts that suit SDL's fill.
+        {2.5f, 10, 455.3f, 60, 0xFF20A040u, 0xFF20A040u, false, 0},
+        {13, 100, 25, 300, 0xFF8040C0u, 0xFF8040C0u, false, 0},
+        {-7, 500, 803, 590, 0xFF123456u, 0xFF123456u, false, 0},
     };
     uint32_t scene = 0xFF40A0E0u;
     for (const TCase& c : cases) {

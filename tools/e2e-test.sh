@@ -31,7 +31,7 @@ if [[ "${1:-}" != "--inside-x" ]]; then
   mkdir -p "$artefacts"
   # Only what an earlier run left: the directory may hold other files.
   rm -f "$artefacts"/[0-9][0-9]*-*.png "$artefacts"/fullscreen*.png "$artefacts"/orbel2.log \
-    "$artefacts"/stdout.txt "$artefacts"/stderr.txt "$artefacts"/run1 "$artefacts"/park
+    "$artefacts"/stdout.txt "$artefacts"/stderr.txt "$artefacts"/run1 "$artefacts"/park "$artefacts"/turning
   exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --inside-x "$program" "$artefacts"
 fi
 
@@ -196,18 +196,25 @@ DETAIL="$(rows_with_text 17-help) of $ROWS rows"
 expect "help: a full console of lines" test "${DETAIL%% *}" -eq "$ROWS"
 run_line "play"
 shot 18-play-alone "$WIN"
-expect "help: its last line is the command 'play'" same_rows 17-help 1 18-play-alone 3
+expect "help: the demo's last command is 'play'" same_rows 17-help 2 18-play-alone 3
 run_line "record"
 shot 19-record-alone "$WIN"
-expect "help: its line before is the command 'record'" same_rows 17-help 2 19-record-alone 3
+expect "help: its line before is the command 'record'" same_rows 17-help 3 19-record-alone 3
+run_line "graph {1/0} - Show or hide the graph of frames and steps"
+shot 19b-graph-alone "$WIN"
+expect "help: after them the addition, 'graph {1/0} - ...'" same_rows 17-help 1 19b-graph-alone 2
 
-# vars: the variables listed.
-shot 20-before-vars "$WIN"
+# vars: the variables listed, the demo's own first, then the additions.
 run_line "vars"
 shot 21-vars "$WIN"
-s=$(scrolled_rows 20-before-vars 21-vars)
-DETAIL="output moved up $s rows"
-expect "vars: a heading and the five variables under the echo" eval '[[ $s != none ]] && ((s >= 7))'
+DETAIL="$(rows_with_text 21-vars) of $ROWS rows"
+expect "vars: a full console of lines" test "${DETAIL%% *}" -eq "$ROWS"
+run_line "T (DOUBLE)"
+shot 21b-T-typed "$WIN"
+expect "vars: the demo's last variable is 'T (DOUBLE)'" same_rows 21-vars 4 21b-T-typed 2
+run_line "graph (INT)"
+shot 21c-graph-typed "$WIN"
+expect "vars: after it 'maxfps', 'interpolate' and, last, 'graph (INT)'" same_rows 21-vars 1 21c-graph-typed 1
 
 # set and get: the console's height.
 run_line "set consoleheight 0.25"
@@ -490,6 +497,91 @@ DETAIL="$(differ 61-800x600-scene red "$WIN" 63-windowed-again "$WIN") red pixel
 expect "F11 again: the player where it was" test "${DETAIL%% *}" -le 4
 
 # ---------------------------------------------------------------------------
+# The fixed step made visible: ten frames a second, the scene drawn between
+# its last two steps, the live graph of frames and steps. The edit line
+# still holds the unrun words typed above.
+for _ in $(seq 20); do
+  xdotool key BackSpace
+done
+run_line "set maxfps 10"
+run_line "set interpolate 1"
+run_line "graph 1"
+run_line "record turning"
+sleep 2
+key Home
+xdotool keydown Right
+sleep 1.5
+shot 70-maxfps10-interpolate1 "$WIN"
+xdotool keyup Right
+colour_mask 70-maxfps10-interpolate1 column "#40A040"
+colour_mask 70-maxfps10-interpolate1 mark "#FFE040"
+strip=800x120+0+480
+read -r x0 y0 x1 y1 <<<"$(bbox 70-maxfps10-interpolate1 column "$strip")"
+base=$((y1 + 1))
+# The newest ten columns, three pixels wide, from 70 rows above the base.
+newest="30x70+$((x1 - 29))+$((base - 70))"
+n=$(($(count 70-maxfps10-interpolate1 column "$newest") + $(count 70-maxfps10-interpolate1 mark "$newest")))
+DETAIL="$n column pixels in the newest ten columns, the graph's base at row $base, its right end at $x1"
+# 0.1 s is 50 rows; the scale line at 1/60 s crosses each column once.
+expect "maxfps 10: the graph's newest columns are a tenth of a second tall" \
+  eval 'within "$n" $((10 * 3 * 46)) $((10 * 3 * 53)) && within "$base" 570 590'
+runs=$(row_runs 70-maxfps10-interpolate1 mark "$newest")
+DETAIL="$runs rows of marks"
+expect "maxfps 10: five steps a frame, five marks on each column" within "$runs" 5 6
+key Home
+run_line "set interpolate 0"
+key Home
+xdotool keydown Right
+sleep 1.5
+shot 71-maxfps10-interpolate0 "$WIN"
+xdotool keyup Right
+key Home
+
+# The line of figures under the graph, against the same words typed and
+# echoed on the console in the same font and colour. No two frames begin
+# closer than a tenth of a second, and sleeps end a little late: on a busy
+# machine the rate reads 9.9.
+figures_read() {
+  local rate=$1 name=$2 x0 y0 x1 y1
+  run_line "$rate fps   50.0 steps/s"
+  shot "$name" "$WIN"
+  read -r x0 y0 x1 y1 <<<"$(bbox "$name" text "$(row_region 2)")"
+  same_text "$name" "$((x1 + 4))x${LINE}+0+$((EDIT_TOP - 2 * LINE))" "$name" "$((x1 + 4))x${LINE}+0+$((600 - 4 - 16))"
+}
+expect "graph: the figures read '10.0 fps   50.0 steps/s' (or 9.9) at ten frames a second" \
+  eval 'figures_read 10.0 72-graph-figures || figures_read 9.9 72b-graph-figures'
+
+# Stopped between two steps while the player turns, the world is drawn at
+# the step before with "interpolate" (the leftover time is below zero) and
+# at the step now without: the player is drawn turned one step less.
+run_line "set interpolate 1"
+xdotool keydown Right
+sleep 1
+type_text "set playspeed -1"
+xdotool key Return
+sleep 0.3
+xdotool keyup Right
+sleep 0.3
+shot 73-stopped-interpolate1 "$WIN"
+run_line "set interpolate 0"
+shot 74-stopped-interpolate0 "$WIN"
+run_line "set interpolate 1"
+shot 75-stopped-interpolate1-again "$WIN"
+d=$(differ 73-stopped-interpolate1 red "$WIN" 74-stopped-interpolate0 "$WIN")
+again=$(differ 73-stopped-interpolate1 red "$WIN" 75-stopped-interpolate1-again "$WIN")
+DETAIL="$d red pixels differ, $again drawn again"
+expect "interpolate: a stopped world is drawn a step back with it, as it is without" \
+  eval '((d > 15 && again == 0))'
+run_line "graph 0"
+shot 76-graph-hidden "$WIN"
+colour_mask 76-graph-hidden column "#40A040"
+DETAIL="$(count 76-graph-hidden column "$strip") column pixels"
+expect "graph 0: the graph is gone" test "${DETAIL%% *}" -eq 0
+for line in "set maxfps 0" "set interpolate 0" "set playspeed 1"; do
+  run_line "$line"
+done
+
+# ---------------------------------------------------------------------------
 # Escape quits; the log and the recording.
 key Escape
 status=0
@@ -499,7 +591,7 @@ for _ in $(seq 50); do
 done
 wait "$PROGRAM_PID" || status=$?
 cp orbel2.log stdout.txt stderr.txt "$ARTEFACTS/" 2>/dev/null || true
-cp run1 park "$ARTEFACTS/" 2>/dev/null || true
+cp run1 park turning "$ARTEFACTS/" 2>/dev/null || true
 
 DETAIL="status $status"
 expect "Escape: the program ends with status 0" test "$status" -eq 0

@@ -155,3 +155,24 @@ scrolled_rows() {
   done
   echo none
 }
+
+# ---------------------------------------------------------------------------
+# Masks of one colour, for what is drawn in colours of its own (the live
+# graph's columns and step marks).
+
+# colour_mask SHOT KIND COLOUR [FUZZ]: the pixels of SHOT within FUZZ
+# (default 6%) of COLOUR, written as the mask KIND of SHOT for count, bbox
+# and differ.
+colour_mask() {
+  convert "$ARTEFACTS/$1.png" -fuzz "${4:-6%}" -fill black +opaque "$3" -fill white -opaque "$3" \
+    "$(mask_of "$1" "$2")"
+}
+
+# row_runs SHOT KIND GEOMETRY: how many separate runs of rows of the region
+# hold pixels of the mask.
+row_runs() {
+  local h
+  h=$(sed -E 's/^[0-9]+x([0-9]+)\+.*/\1/' <<<"$3")
+  convert "$(mask_of "$1" "$2")" -crop "$3" +repage -scale "1x${h}!" -depth 16 txt:- |
+    awk -F'[(,)]' 'NR > 1 { lit = $3 > 0; if (lit && !was) runs++; was = lit } END { print runs + 0 }'
+}

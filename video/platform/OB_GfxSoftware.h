@@ -1,7 +1,8 @@
 // The software renderer's shortcuts, several times faster than its general
 // paths and giving their pixels:
 // - an upright, untextured quad in one colour, or graded from top to bottom,
-//   is filled by rows instead of pixel by pixel;
+//   is filled by rows instead of pixel by pixel, in one colour in parts that
+//   suit SDL's fill;
 // - a graded band (the console's background) stays in memory after it is
 //   drawn, so that text drawn over it is blended there, and goes to the back
 //   buffer with the next draw of any other kind.
@@ -11,8 +12,14 @@
 
 #include <SDL.h>
 
+#include <array>
 #include <cstdint>
 #include <memory>
+
+// Rect's columns in up to three parts that SDL's rectangle fill writes
+// without mixing streaming and plain stores in one cache line (see the
+// source); returns how many.
+int SplitForStreamingFill(const SDL_Rect& Rect, SDL_Rect (&Parts)[3]);
 
 class TSoftwareBand {
 public:
@@ -38,17 +45,29 @@ private:
     struct TTextureDestroyer {
         void operator()(SDL_Texture* Texture) const { SDL_DestroyTexture(Texture); }
     };
+    // A texture for bands of one size, kept from frame to frame.
+    struct TBandTexture {
+        std::unique_ptr<SDL_Texture, TTextureDestroyer> Texture;
+        uint32_t Format = 0;
+        int Width = 0;
+        int Height = 0;
+        uint64_t LastUse = 0;
+    };
     bool FillBand(const SDL_Rect& Seen, int FullHeight, int FirstRow, uint32_t Top, uint32_t Bottom, bool AlphaBlend);
-    SDL_Texture* BandTexture(uint32_t Format, int Width, int Height);
+    TBandTexture* BandTexture(uint32_t Format, int Width, int Height);
 
     SDL_Renderer* FRenderer;
     SDL_Window* FWindow;
-    // The pixels of the last graded band, kept for the next frame's.
-    std::unique_ptr<SDL_Texture, TTextureDestroyer> FBand;
-    uint32_t FBandFormat = 0;
+    // Two sizes of band are kept, so that two bands drawn in every frame
+    // (the console's background and the bar under the live graph) do not
+    // make a new texture each time.
+    std::array<TBandTexture, 2> FBands;
+    uint64_t FBandUses = 0;
+    // While a band waits in memory: its texture, where it goes and its
+    // locked pixels.
+    TBandTexture* FBand = nullptr;
     int FBandWidth = 0;
     int FBandHeight = 0;
-    // While a band waits in memory: where it goes and its locked pixels.
     bool FBandPending = false;
     int FBandX = 0;
     int FBandY = 0;
