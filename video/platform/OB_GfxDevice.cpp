@@ -330,6 +330,14 @@ void TGfxDevice::ApplyBlendMode(SDL_Texture* Texture) const
 
 bool TGfxDevice::TransformToPixel(float X, float Y, float Z, float& PixelX, float& PixelY) const
 {
+    int width = 0;
+    int height = 0;
+    SDL_GetRendererOutputSize(FRenderer, &width, &height);
+    return ProjectToPixel(X, Y, Z, width, height, PixelX, PixelY);
+}
+
+bool TGfxDevice::ProjectToPixel(float X, float Y, float Z, int Width, int Height, float& PixelX, float& PixelY) const
+{
     const auto& m = FViewProjection.m;
     const float cx = X * m[0][0] + Y * m[1][0] + Z * m[2][0] + m[3][0];
     const float cy = X * m[0][1] + Y * m[1][1] + Z * m[2][1] + m[3][1];
@@ -337,11 +345,8 @@ bool TGfxDevice::TransformToPixel(float X, float Y, float Z, float& PixelX, floa
     // A point on or behind the eye plane has no place on screen.
     if (!(cw > 1e-6f))
         return false;
-    int width = 0;
-    int height = 0;
-    SDL_GetRendererOutputSize(FRenderer, &width, &height);
-    PixelX = (cx / cw + 1.0f) * 0.5f * static_cast<float>(width);
-    PixelY = (1.0f - cy / cw) * 0.5f * static_cast<float>(height);
+    PixelX = (cx / cw + 1.0f) * 0.5f * static_cast<float>(Width);
+    PixelY = (1.0f - cy / cw) * 0.5f * static_cast<float>(Height);
     return true;
 }
 
@@ -352,14 +357,18 @@ HRESULT TGfxDevice::DrawPrimitiveUP(uint32_t PrimitiveType, uint32_t PrimitiveCo
         return D3DERR_INVALIDCALL;
     if (FVertexFormat != OB_VERTEXFORMAT)
         return D3DERR_INVALIDCALL;
-    FlushPending();
+    int width = 0;
+    int height = 0;
+    SDL_GetRendererOutputSize(FRenderer, &width, &height);
 
     if (PrimitiveType == D3DPT_LINESTRIP) {
+        FlushPending();
         for (uint32_t i = 0; i < PrimitiveCount; ++i) {
             float x0, y0, x1, y1;
             const TQuadVertex& a = Vertices[i];
             const TQuadVertex& b = Vertices[i + 1];
-            if (!TransformToPixel(a.X, a.Y, a.Z, x0, y0) || !TransformToPixel(b.X, b.Y, b.Z, x1, y1))
+            if (!ProjectToPixel(a.X, a.Y, a.Z, width, height, x0, y0) ||
+                !ProjectToPixel(b.X, b.Y, b.Z, width, height, x1, y1))
                 continue;
             const SDL_Color c = ToSdlColor(a.Diffuse);
             SDL_SetRenderDrawColor(FRenderer, c.r, c.g, c.b, c.a);
@@ -374,7 +383,7 @@ HRESULT TGfxDevice::DrawPrimitiveUP(uint32_t PrimitiveType, uint32_t PrimitiveCo
     std::array<SDL_Vertex, MaxStripPrimitives + 2> points;
     for (uint32_t i = 0; i < vertexCount; ++i) {
         const TQuadVertex& v = Vertices[i];
-        if (!TransformToPixel(v.X, v.Y, v.Z, points[i].position.x, points[i].position.y))
+        if (!ProjectToPixel(v.X, v.Y, v.Z, width, height, points[i].position.x, points[i].position.y))
             return D3D_OK;   // part of the strip is behind the eye: nothing sensible to draw
         points[i].color = ToSdlColor(v.Diffuse);
         points[i].tex_coord = SDL_FPoint{v.U, v.V};
@@ -389,9 +398,11 @@ HRESULT TGfxDevice::DrawPrimitiveUP(uint32_t PrimitiveType, uint32_t PrimitiveCo
         indices[i * 3 + 1] = odd ? first + 2 : first + 1;
         indices[i * 3 + 2] = odd ? first + 1 : first + 2;
     }
+    // The software shortcuts put what waits in memory first themselves.
     if (PrimitiveCount == 2 && FTexture == nullptr && FSoftware &&
         FSoftware->DrawAlignedQuad(points.data(), FAlphaBlend))
         return D3D_OK;
+    FlushPending();
     ApplyBlendMode(FTexture);
     // Blending an opaque untextured shape changes nothing, but the software
     // renderer would still fill it into a scratch surface and blend that in.

@@ -106,9 +106,9 @@ private:
     TGfxDevice(SDL_Window* Window, SDL_Renderer* Renderer);
     HRESULT ApplyPresentParams(const D3DPRESENT_PARAMETERS& Params);
     bool UseScaledBackBuffer(int Width, int Height);
+    // TransformToPixel on a back buffer of Width x Height pixels.
+    bool ProjectToPixel(float X, float Y, float Z, int Width, int Height, float& PixelX, float& PixelY) const;
     void PresentScaled();
-    HRESULT DrawLineStrip(uint32_t PrimitiveCount, const TQuadVertex* Vertices);
-    HRESULT DrawTriangleStrip(uint32_t PrimitiveCount, const TQuadVertex* Vertices);
 
     SDL_Window* FWindow = nullptr;
     SDL_Renderer* FRenderer = nullptr;

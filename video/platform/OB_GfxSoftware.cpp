@@ -173,15 +173,31 @@ bool TSoftwareBand::DrawAlignedQuad(const SDL_Vertex* Points, bool AlphaBlend)
     if (seen.w <= 0 || seen.h <= 0)
         return true;   // flat, or wholly off the screen: no pixel to fill
 
-    if (SameColour(top, bottom)) {
-        SDL_SetRenderDrawColor(FRenderer, top.r, top.g, top.b, top.a);
-        if (AlphaBlend || SDL_BYTESPERPIXEL(SDL_GetWindowPixelFormat(FWindow)) != 4)
-            return SDL_RenderFillRect(FRenderer, &seen) == 0;
+    FlushBand();
+    const bool batched = SameColour(top, bottom) && !AlphaBlend && SDL_BYTESPERPIXEL(FWindowFormat) == 4;
+    if (!batched || !SameColour(top, FFillColour))
+        FlushFills();
+    if (batched) {
         SDL_Rect parts[3];
         const int count = SplitForStreamingFill(seen, parts);
-        return SDL_RenderFillRects(FRenderer, parts, count) == 0;
+        FFills.insert(FFills.end(), parts, parts + count);
+        FFillColour = top;
+        return true;
+    }
+    if (SameColour(top, bottom)) {
+        SDL_SetRenderDrawColor(FRenderer, top.r, top.g, top.b, top.a);
+        return SDL_RenderFillRect(FRenderer, &seen) == 0;
     }
     return FillBand(seen, lower - upper, seen.y - upper, ToArgb(top), ToArgb(bottom), AlphaBlend);
+}
+
+void TSoftwareBand::FlushFills()
+{
+    if (FFills.empty())
+        return;
+    SDL_SetRenderDrawColor(FRenderer, FFillColour.r, FFillColour.g, FFillColour.b, FFillColour.a);
+    SDL_RenderFillRects(FRenderer, FFills.data(), static_cast<int>(FFills.size()));
+    FFills.clear();
 }
 
 // The renderer's own blend of a graded band goes through its general
@@ -191,7 +207,7 @@ bool TSoftwareBand::DrawAlignedQuad(const SDL_Vertex* Points, bool AlphaBlend)
 bool TSoftwareBand::FillBand(const SDL_Rect& Seen, int FullHeight, int FirstRow, uint32_t Top, uint32_t Bottom,
                              bool AlphaBlend)
 {
-    const uint32_t format = SDL_GetWindowPixelFormat(FWindow);
+    const uint32_t format = FWindowFormat;
     if (format != SDL_PIXELFORMAT_RGB888 && format != SDL_PIXELFORMAT_ARGB8888)
         return false;
     TBandTexture* slot = BandTexture(format, Seen.w, Seen.h);
@@ -230,6 +246,12 @@ bool TSoftwareBand::FillBand(const SDL_Rect& Seen, int FullHeight, int FirstRow,
 }
 
 void TSoftwareBand::Flush()
+{
+    FlushBand();
+    FlushFills();
+}
+
+void TSoftwareBand::FlushBand()
 {
     if (!FBandPending)
         return;

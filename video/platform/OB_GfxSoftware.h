@@ -15,6 +15,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 // Rect's columns in up to three parts that SDL's rectangle fill writes
 // without mixing streaming and plain stores in one cache line (see the
@@ -23,7 +24,9 @@ int SplitForStreamingFill(const SDL_Rect& Rect, SDL_Rect (&Parts)[3]);
 
 class TSoftwareBand {
 public:
-    TSoftwareBand(SDL_Renderer* Renderer, SDL_Window* Window) : FRenderer(Renderer), FWindow(Window) {}
+    TSoftwareBand(SDL_Renderer* Renderer, SDL_Window* Window)
+        : FRenderer(Renderer), FWindowFormat(SDL_GetWindowPixelFormat(Window))
+    {}
     ~TSoftwareBand();
     TSoftwareBand(const TSoftwareBand&) = delete;
     TSoftwareBand& operator=(const TSoftwareBand&) = delete;
@@ -33,7 +36,8 @@ public:
     // vertices share one colour and its bottom two another; false leaves it
     // to the triangle path. AlphaBlend: the render state.
     bool DrawAlignedQuad(const SDL_Vertex* Points, bool AlphaBlend);
-    // Puts a band still in memory onto the back buffer.
+    // Puts a band still in memory, and rectangles waiting to be filled,
+    // onto the back buffer.
     void Flush();
     // Blends the glyph at Source of Sheet (ARGB8888, its alpha the glyph's
     // coverage) in Colour with its top-left corner at (X, Y), into the band
@@ -54,10 +58,18 @@ private:
         uint64_t LastUse = 0;
     };
     bool FillBand(const SDL_Rect& Seen, int FullHeight, int FirstRow, uint32_t Top, uint32_t Bottom, bool AlphaBlend);
+    void FlushBand();
+    void FlushFills();
     TBandTexture* BandTexture(uint32_t Format, int Width, int Height);
 
     SDL_Renderer* FRenderer;
-    SDL_Window* FWindow;
+    // The window's pixel format, asked once: SDL takes long to answer it.
+    uint32_t FWindowFormat;
+    // Opaque rectangles of one colour drawn one after the other (the live
+    // graph's columns and marks) wait here and go to the renderer as one
+    // fill of many rectangles; their order among themselves cannot matter.
+    std::vector<SDL_Rect> FFills;
+    SDL_Color FFillColour{};
     // Two sizes of band are kept, so that two bands drawn in every frame
     // (the console's background and the bar under the live graph) do not
     // make a new texture each time.
