@@ -3,6 +3,7 @@
 #include "kernel/OB_Messages.h"
 #include "video/Dx8gfx.h"
 #include "video/OB_Font.h"
+#include "video/platform/OB_GfxWindow.h"
 
 #include <SDL.h>
 

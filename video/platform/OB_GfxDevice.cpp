@@ -478,23 +478,6 @@ void OB_Gfx_DestroyTexture(SDL_Texture* Texture)
     SDL_DestroyTexture(Texture);
 }
 
-SDL_Rect OB_Gfx_FitRect(int Width, int Height, int ScreenWidth, int ScreenHeight)
-{
-    if (Width <= 0 || Height <= 0 || ScreenWidth <= 0 || ScreenHeight <= 0)
-        return SDL_Rect{0, 0, 0, 0};
-    // Whichever side fills the screen first sets the scale; the other side
-    // is rounded to the nearest pixel.
-    const int64_t byWidth = int64_t(ScreenWidth) * Height;
-    const int64_t byHeight = int64_t(ScreenHeight) * Width;
-    int w = ScreenWidth;
-    int h = ScreenHeight;
-    if (byWidth <= byHeight)
-        h = static_cast<int>((byWidth + Width / 2) / Width);
-    else
-        w = static_cast<int>((byHeight + Height / 2) / Height);
-    return SDL_Rect{(ScreenWidth - w) / 2, (ScreenHeight - h) / 2, w, h};
-}
-
 void OB_Gfx_InjectFault(TGfxFaultPoint Point, HRESULT Code, int Times)
 {
     InjectedFaults[static_cast<size_t>(Point)] = TFault{Code, Failed(Code) ? Times : 0};

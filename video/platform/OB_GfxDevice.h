@@ -127,10 +127,6 @@ private:
     std::unique_ptr<TSoftwareBand> FSoftware;
 };
 
-// Where a Width x Height picture goes on a ScreenWidth x ScreenHeight
-// screen when scaled uniformly to fit and centred.
-SDL_Rect OB_Gfx_FitRect(int Width, int Height, int ScreenWidth, int ScreenHeight);
-
 // Renderer name (of Device, or of the first render driver when there is
 // none yet), video driver and SDL's version.
 void OB_Gfx_GetAdapterIdentifier(const TGfxDevice* Device, D3DADAPTER_IDENTIFIER8& Identifier);

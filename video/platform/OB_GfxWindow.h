@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <string>
 
+struct SDL_Rect;
+
 struct TGfxRect {
     int32_t Left = 0;
     int32_t Top = 0;
@@ -37,6 +39,9 @@ void OB_Gfx_PlaceOver(SDL_Window* Window, const TGfxRect& Rect);
 // An undecorated window over the whole of the display it is on, as a window
 // manager would place a full-screen one (there may be none to do it).
 void OB_Gfx_CoverDisplay(SDL_Window* Window);
+// Where a Width x Height picture goes on a ScreenWidth x ScreenHeight
+// screen when scaled uniformly to fit and centred.
+SDL_Rect OB_Gfx_FitRect(int Width, int Height, int ScreenWidth, int ScreenHeight);
 void OB_Gfx_ShowWindow(SDL_Window* Window, bool Show);
 TGfxRect OB_Gfx_GetWindowRect(SDL_Window* Window);
 
