@@ -20,11 +20,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -96,6 +98,27 @@ protected:
     TMainSession Session;
 };
 
+// Demo sessions made one after another on the headless engine, with the
+// fake platform; each is stopped when the test ends.
+class TDemoSessionsTest : public THeadlessEngineTest {
+protected:
+    void TearDown() override
+    {
+        for (auto& session : Sessions)
+            session->Stop();
+        THeadlessEngineTest::TearDown();
+    }
+    TMainSession& NewSession()
+    {
+        Sessions.push_back(std::make_unique<TMainSession>());
+        Sessions.back()->Start();
+        return *Sessions.back();
+    }
+
+    TFakePlatformScope Fake;
+    std::vector<std::unique_ptr<TMainSession>> Sessions;
+};
+
 // The back buffer, alpha dropped.
 inline std::vector<uint32_t> ReadScreen()
 {
@@ -159,4 +182,26 @@ inline std::string ReadWholeFile(const std::filesystem::path& path)
 inline void WriteWholeFile(const std::filesystem::path& path, const std::string& bytes)
 {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// The bit patterns of every body's motion.
+inline std::vector<uint32_t> WorldBits(TMainSession& session)
+{
+    std::vector<uint32_t> bits;
+    for (const TBody* body : session.Scene().Physics.Bodies) {
+        const TBodyState& s = body->State;
+        for (float v : {s.Position.x, s.Position.y, s.Velocity.x, s.Velocity.y, s.Angle, s.AngularVelocity})
+            bits.push_back(std::bit_cast<uint32_t>(v));
+    }
+    return bits;
+}
+
+// Little-endian 32-bit words, as a recording stores them.
+template <typename... T>
+std::string Words(T... words)
+{
+    std::string bytes;
+    for (const uint32_t word : {std::bit_cast<uint32_t>(words)...})
+        bytes.append(reinterpret_cast<const char*>(&word), 4);
+    return bytes;
 }

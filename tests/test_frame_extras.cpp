@@ -13,23 +13,6 @@
 
 namespace {
 
-// The bit patterns of every body's motion.
-std::vector<uint32_t> WorldBits(TMainSession& session)
-{
-    std::vector<uint32_t> bits;
-    for (const TBody* body : session.Scene().Physics.Bodies) {
-        const TBodyState& s = body->State;
-        for (float v : {s.Position.x, s.Position.y, s.Velocity.x, s.Velocity.y, s.Angle, s.AngularVelocity})
-            bits.push_back(std::bit_cast<uint32_t>(v));
-    }
-    return bits;
-}
-
-void AppendWord(std::string& bytes, uint32_t word)
-{
-    bytes.append(reinterpret_cast<const char*>(&word), 4);
-}
-
 // The screen as 640 x 480 pixels, alpha dropped.
 struct TScreen {
     std::vector<uint32_t> Pixels = ReadScreen();
@@ -223,9 +206,7 @@ TEST_F(FrameExtras, InterpolationAndTheGraphLeaveTheDeterminismConstant)
     // The physics tests' recorded run, played back as a recording: one
     // input word per step, held for eight steps, from the same sequence.
     constexpr int Steps = 20000;
-    std::string recording;
-    for (int i = 0; i < 3; ++i)
-        AppendWord(recording, 0);
+    std::string recording = Words(0, 0, 0);
     TTestRandom random(0x0B0E12u);
     uint32_t input = 0;
     for (uint32_t step = 0; step < Steps; ++step) {
@@ -233,8 +214,7 @@ TEST_F(FrameExtras, InterpolationAndTheGraphLeaveTheDeterminismConstant)
             const uint32_t r = random.Next();
             input = (r & 0xFu) | ((r >> 8) % 3 == 0 ? 0u : INPUT_UP);
         }
-        AppendWord(recording, step);
-        AppendWord(recording, input);
+        recording += Words(step, input);
     }
     WriteWholeFile("demo", recording);
 

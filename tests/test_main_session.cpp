@@ -8,46 +8,7 @@
 
 namespace {
 
-class MainSession : public THeadlessEngineTest {
-protected:
-    void TearDown() override
-    {
-        for (auto& session : Sessions)
-            session->Stop();
-        THeadlessEngineTest::TearDown();
-    }
-    TMainSession& NewSession()
-    {
-        Sessions.push_back(std::make_unique<TMainSession>());
-        Sessions.back()->Start();
-        return *Sessions.back();
-    }
-
-    TFakePlatformScope Fake;
-    std::vector<std::unique_ptr<TMainSession>> Sessions;
-};
-
-// The bit patterns of every body's motion.
-std::vector<uint32_t> WorldBits(TMainSession& session)
-{
-    std::vector<uint32_t> bits;
-    for (const TBody* body : session.Scene().Physics.Bodies) {
-        const TBodyState& s = body->State;
-        for (float v : {s.Position.x, s.Position.y, s.Velocity.x, s.Velocity.y, s.Angle, s.AngularVelocity})
-            bits.push_back(std::bit_cast<uint32_t>(v));
-    }
-    return bits;
-}
-
-// Little-endian 32-bit words, as the recording stores them.
-template <typename... T>
-std::string Words(T... words)
-{
-    std::string bytes;
-    for (const uint32_t word : {std::bit_cast<uint32_t>(words)...})
-        bytes.append(reinterpret_cast<const char*>(&word), 4);
-    return bytes;
-}
+class MainSession : public TDemoSessionsTest {};
 
 std::string Header(float x, float y, float angle)
 {

@@ -19,20 +19,8 @@
 
 namespace {
 
-class Replay : public THeadlessEngineTest {
+class Replay : public TDemoSessionsTest {
 protected:
-    void TearDown() override
-    {
-        for (auto& session : Sessions)
-            session->Stop();
-        THeadlessEngineTest::TearDown();
-    }
-    TMainSession& NewSession()
-    {
-        Sessions.push_back(std::make_unique<TMainSession>());
-        Sessions.back()->Start();
-        return *Sessions.back();
-    }
     // Records at least Steps steps of a fresh demo into Name, with keys and
     // frame times from a fixed sequence. The recording stays open.
     TMainSession& Record(const std::string& Name, uint32_t Steps)
@@ -60,9 +48,6 @@ protected:
             RunFrame(session, 0.5);
         return session;
     }
-
-    TFakePlatformScope Fake;
-    std::vector<std::unique_ptr<TMainSession>> Sessions;
 };
 
 struct TReplayed {
