@@ -22,7 +22,7 @@ set -euo pipefail
 here=$(dirname "$(realpath "$0")")
 
 if [[ "${1:-}" != "--inside-x" ]]; then
-  if [[ $# -lt 1 ]]; then
+  if [[ $# -lt 1 || $# -gt 2 || "$1" == -* || ! -x "$1" ]]; then
     echo "usage: $0 path/to/orbel2 [artefact-directory]" >&2
     exit 2
   fi

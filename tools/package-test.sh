@@ -8,6 +8,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+if [[ $# -gt 1 || "${1:-}" == -* || ! -f "${1:-build/release}/CMakeCache.txt" ]]; then
+  echo "usage: tools/package-test.sh [build-dir]   (a configured build, default build/release)" >&2
+  exit 2
+fi
 build=$(realpath "${1:-build/release}")
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
