@@ -36,10 +36,18 @@ int32_t LabelWidth()
 
 std::string FrameFiguresText(const TFrameFigures& Figures)
 {
+    std::string line;
+    FormatFrameFigures(Figures, line);
+    return line;
+}
+
+void FormatFrameFigures(const TFrameFigures& Figures, std::string& Line)
+{
     char text[160];
-    std::snprintf(text, sizeof text, "%.1f fps   %.1f steps/s   mean %.1f ms, worst %.1f ms", Figures.FramesPerSecond,
-                  Figures.StepsPerSecond, Figures.MeanFrameTime * 1000.0, Figures.WorstFrameTime * 1000.0);
-    return text;
+    const int length = std::snprintf(text, sizeof text, "%.1f fps   %.1f steps/s   mean %.1f ms, worst %.1f ms",
+                                     Figures.FramesPerSecond, Figures.StepsPerSecond, Figures.MeanFrameTime * 1000.0,
+                                     Figures.WorstFrameTime * 1000.0);
+    Line.assign(text, static_cast<size_t>(std::clamp(length, 0, static_cast<int>(sizeof text) - 1)));
 }
 
 TGraphLayout FrameGraphLayout(int32_t Width, int32_t Height, int32_t TextHeight, int32_t LabelWidth)
@@ -133,7 +141,7 @@ void TFrameGraph::Draw()
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, blending ? 1 : 0);
     OB_Video_SetView(0.0f, 0.0f, 0.0f);
 
-    FLine = FrameFiguresText(Figures());
+    FormatFrameFigures(Figures(), FLine);   // no allocation once the line has its storage
     OB_Font_DrawText(FLine, layout.TextLeft, layout.TextTop, GraphTextColour, GraphFont, TextAlign);
     for (const TScaleLine& line : ScaleLines)
         OB_Font_DrawText(line.Label, layout.LabelRight, layout.Base - FrameColumnHeight(line.Seconds), GraphLabelColour,

@@ -35,6 +35,8 @@ struct TFrameFigures {
 // "60.0 fps   50.0 steps/s   mean 16.7 ms, worst 17.1 ms": the frame times
 // are the mean and the worst.
 std::string FrameFiguresText(const TFrameFigures& Figures);
+// The same line written into Line, reusing its storage.
+void FormatFrameFigures(const TFrameFigures& Figures, std::string& Line);
 
 // Where the strip's parts lie on a back buffer, in pixels. Column c (0 the
 // oldest, Capacity - 1 the newest) spans [Left + c ColumnWidth, + ColumnWidth);
