@@ -31,12 +31,29 @@ void TFileDescriptor::Reset()
     FDescriptor = -1;
 }
 
+std::string OB_QuotedName(const std::string& Name)
+{
+    std::string quoted = "\"";
+    for (const char c : Name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            constexpr char Hex[] = "0123456789ABCDEF";
+            quoted += "\\x";
+            quoted += Hex[byte >> 4];
+            quoted += Hex[byte & 0xF];
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "\"";
+}
+
 std::string OB_FileErrorText(const char* What, const std::string& Path, const std::string& Reason)
 {
     std::error_code error;
     const auto full = std::filesystem::absolute(Path, error);
     const std::string shown = error ? Path : full.lexically_normal().string();
-    return std::string(What) + " \"" + shown + "\". " + Reason;
+    return std::string(What) + " " + OB_QuotedName(shown) + ". " + Reason;
 }
 
 std::string OB_FileErrorText(const char* What, const std::string& Path, int Error)
@@ -49,7 +66,13 @@ TFileDescriptor OB_OpenFile(const std::string& Path, int Flags, std::string& Rea
     TFileDescriptor file(::open(Path.c_str(), Flags | O_NONBLOCK | O_CLOEXEC, 0644));
     struct stat info {};
     if (!file.IsOpen() || ::fstat(file.Get(), &info) != 0) {
-        Reason = std::strerror(errno);
+        // Opening a named pipe for writing without waiting fails with
+        // ENXIO while nothing reads it; the system's words for that ("No
+        // such device or address") mean nothing to a person.
+        const int error = errno;
+        Reason = error == ENXIO && ::stat(Path.c_str(), &info) == 0 && S_ISFIFO(info.st_mode)
+            ? "Not a regular file"
+            : std::strerror(error);
         file.Reset();
         return file;
     }
@@ -77,6 +100,12 @@ bool OB_WriteAll(int Descriptor, const void* Data, size_t Size, std::string& Rea
         Size -= static_cast<size_t>(written);
     }
     return true;
+}
+
+bool OB_TruncateFile(int Descriptor, unsigned long long Size)
+{
+    const auto offset = static_cast<off_t>(Size);
+    return ::ftruncate(Descriptor, offset) == 0 && ::lseek(Descriptor, offset, SEEK_SET) == offset;
 }
 
 size_t OB_ReadUpTo(int Descriptor, void* Buffer, size_t Count, std::string& Reason)

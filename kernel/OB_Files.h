@@ -29,7 +29,13 @@ private:
     int FDescriptor = -1;
 };
 
-// what + " \"" + the absolute path + "\". " + reason
+// A file name as a one-line message shows it: between double quotes, with
+// every control character (a newline, ESC, BEL, ...) and DEL written as \xHH,
+// so that no name can split or recolour the line.
+// Names without such characters come back unchanged within the quotes.
+std::string OB_QuotedName(const std::string& Name);
+
+// what + " " + the quoted absolute path + ". " + reason
 std::string OB_FileErrorText(const char* What, const std::string& Path, const std::string& Reason);
 std::string OB_FileErrorText(const char* What, const std::string& Path, int Error);
 
@@ -38,6 +44,10 @@ std::string OB_FileErrorText(const char* What, const std::string& Path, int Erro
 TFileDescriptor OB_OpenFile(const std::string& Path, int Flags, std::string& Reason);
 // Writes all Size bytes; false, with Reason, when that cannot be done.
 bool OB_WriteAll(int Descriptor, const void* Data, size_t Size, std::string& Reason);
+// Cuts the file back to Size bytes and places the descriptor there, so that
+// a write that failed halfway leaves only what was whole before it; false
+// when the file cannot be cut (a device, say).
+bool OB_TruncateFile(int Descriptor, unsigned long long Size);
 // Reads up to Count bytes, fewer only at the end of the file or on an error
 // (then with Reason set); returns how many were read.
 size_t OB_ReadUpTo(int Descriptor, void* Buffer, size_t Count, std::string& Reason);

@@ -118,7 +118,7 @@ std::string TNormalFileSystem::LocalFileName(const std::string& Name)
     const std::string path = ResolvePath(Name);
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error))
-        throw OB_EFileSystemError("VFS Error. File not found: \"" + path + "\"");
+        throw OB_EFileSystemError("VFS Error. File not found: " + OB_QuotedName(path));
     return path;
 }
 

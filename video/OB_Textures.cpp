@@ -1,5 +1,6 @@
 #include "video/OB_Textures.h"
 
+#include "kernel/OB_Files.h"
 #include "vfs/OB_vfs.h"
 #include "video/OB_ImageChecks.h"
 #include "video/OB_PlatformErrors.h"
@@ -69,7 +70,7 @@ OB_TextureManager::~OB_TextureManager()
 bool OB_TextureManager::LoadResource(const std::string& Name, void*& Data)
 {
     if (!FileSystem)
-        throw OB_EFileSystemError("VFS Error. No file system to open \"" + Name + "\"");
+        throw OB_EFileSystemError("VFS Error. No file system to open " + OB_QuotedName(Name));
     TOpenFile file(*FileSystem, Name);
     const int64_t size = FileSystem->Size(file.Get());
     ReleaseResource(Data);
