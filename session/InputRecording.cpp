@@ -55,7 +55,18 @@ TRecordWriter::TRecordWriter(const std::string& fileName, const TRecordingHeader
 TRecordWriter::~TRecordWriter()
 {
     std::string ignored;
-    OB_WriteAll(FFile.Get(), FPending.data(), FPending.size(), ignored);
+    WriteHeld(ignored);
+}
+
+bool TRecordWriter::WriteHeld(std::string& Reason)
+{
+    const bool written = OB_WriteAll(FFile.Get(), FPending.data(), FPending.size(), Reason);
+    if (written)
+        FOnDisk += FPending.size();
+    else
+        OB_TruncateFile(FFile.Get(), FOnDisk);
+    FPending.clear();
+    return written;
 }
 
 void TRecordWriter::Write(const TInputRecord& record)
@@ -67,9 +78,7 @@ void TRecordWriter::Write(const TInputRecord& record)
 void TRecordWriter::Flush()
 {
     std::string reason;
-    const bool written = OB_WriteAll(FFile.Get(), FPending.data(), FPending.size(), reason);
-    FPending.clear();
-    if (!written)
+    if (!WriteHeld(reason))
         RaiseIOError("Cannot write to file", FPath, reason);
 }
 
@@ -135,10 +144,10 @@ TRecordingHeader ReadPlaybackHeader(TRecordReader& Reader, const std::string& Na
     TRecordingHeader header;
     // The length counts too: a device that reads endlessly is no recording.
     if (Reader.FileSize() < RecordingHeaderSize || !Reader.ReadHeader(header))
-        throw EInOutError("Not a recording: \"" + Name + "\" has " + std::to_string(Reader.FileSize()) +
+        throw EInOutError("Not a recording: " + OB_QuotedName(Name) + " has " + std::to_string(Reader.FileSize()) +
                           " bytes, fewer than the " + std::to_string(RecordingHeaderSize) + " of a position and angle");
     if (!std::isfinite(header.X) || !std::isfinite(header.Y) || !std::isfinite(header.Angle))
-        throw EInOutError("Not a recording: the start of \"" + Name + "\" is not a position and angle");
+        throw EInOutError("Not a recording: the start of " + OB_QuotedName(Name) + " is not a position and angle");
     return header;
 }
 
@@ -149,5 +158,5 @@ std::string PartialRecordNote(const TRecordReader& Reader, const std::string& Na
     const uint64_t partial = (Reader.FileSize() - RecordingHeaderSize) % InputRecordSize;
     if (partial == 0)
         return {};
-    return "Not a whole recording: \"" + Name + "\" ends in " + std::to_string(partial) + " bytes of a cut-off record";
+    return "Not a whole recording: " + OB_QuotedName(Name) + " ends in " + std::to_string(partial) + " bytes of a cut-off record";
 }

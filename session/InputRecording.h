@@ -4,7 +4,8 @@
 //   12 + 8k: StepNumber of record k (uint32), 16 + 8k: InputBits (uint32).
 // The writer keeps the records of a frame in memory and hands them to the
 // operating system at Flush, so a killed program leaves whole records up to
-// its last finished frame. The reader never loads the file whole.
+// its last finished frame, and a write that fails (a full disk) is cut back
+// to the last whole record. The reader never loads the file whole.
 // Failures raise EInOutError naming the file and the system's reason.
 #pragma once
 
@@ -39,13 +40,21 @@ public:
     TRecordWriter(const TRecordWriter&) = delete;
     TRecordWriter& operator=(const TRecordWriter&) = delete;
     void Write(const TInputRecord& record);
-    // Hands every record written so far to the operating system.
+    // Hands every record written so far to the operating system. When that
+    // fails, the file is cut back to what it held before, whole records
+    // only, and EInOutError is raised; the records held are dropped.
     void Flush();
+    // The records the file holds whole (those handed over by Flush).
+    uint64_t RecordsOnDisk() const { return (FOnDisk - RecordingHeaderSize) / InputRecordSize; }
 
 private:
+    // Writes what is held; false, with Reason, after cutting the file back.
+    bool WriteHeld(std::string& Reason);
+
     std::string FPath;
     TFileDescriptor FFile;
     std::vector<uint8_t> FPending;
+    uint64_t FOnDisk = 0;   // bytes in the file, all of them whole
 };
 
 class TRecordReader {

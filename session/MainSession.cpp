@@ -8,6 +8,7 @@
 #include "video/OB_Primitive.h"
 #include "video/OB_Video.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -75,6 +76,9 @@ void TMainSession::Update()
     // accumulator would never step again.
     if (std::isnan(FAccumulator))
         FAccumulator = 0;
+    // Time run backwards is paid back before steps resume, but never more
+    // than one capped frame's worth, so the world always comes back.
+    FAccumulator = std::max(FAccumulator, -MaxDebt);
     uint32_t steps = 0;
     bool capped = false;
     while (FAccumulator > DemoStepTime) {
@@ -93,6 +97,14 @@ void TMainSession::Update()
     FExtras.FrameStepped(frameTime, steps, capped, leftover, FAccumulator);
     Render();
     FExtras.AfterPresent();
+}
+
+bool TMainSession::SetPlaySpeed(float Speed)
+{
+    if (!std::isfinite(Speed))
+        return false;
+    FPlaySpeed = Speed;
+    return true;
 }
 
 void TMainSession::RunStep()
@@ -255,7 +267,10 @@ void TMainSession::FlushRecording()
     try {
         FWriter->Flush();
     } catch (const std::exception& error) {
+        // The file keeps its whole records; its checksums go no further.
+        FChecksums.CutTo(static_cast<uint32_t>(FWriter->RecordsOnDisk()));
         StopOnFileError(error);
+        return;
     }
     FChecksums.Flush();
 }

@@ -23,6 +23,9 @@ public:
     // One frame runs at most this many steps (50 steps of the one-second
     // frame-time cap at play speed 100) and drops the time beyond them.
     static constexpr uint32_t MaxStepsPerFrame = 5000;
+    // The most time a negative play speed can owe: what one frame's steps
+    // at the cap pay for (100 s).
+    static constexpr double MaxDebt = MaxStepsPerFrame * 0.02;
 
     TMainSession() = default;
     // Takes the session's commands and variables out of the console.
@@ -51,7 +54,8 @@ public:
     uint32_t StepCount() const { return FStepCount; }
     double Accumulator() const { return FAccumulator; }
     float PlaySpeed() const { return FPlaySpeed; }
-    void SetPlaySpeed(float Speed) { FPlaySpeed = Speed; }
+    // Any finite speed; false, and the speed unchanged, for NaN or ±inf.
+    bool SetPlaySpeed(float Speed);
     // The frame cap, interpolated drawing and the live graph.
     const TFrameExtras& Extras() const { return FExtras; }
 

@@ -31,6 +31,27 @@ uint64_t GetLittleEndian(const uint8_t* In, int Bytes)
     return value;
 }
 
+// Whether FILE.sum may go beside the recording Name: only when Name, after
+// following links, is a regular file, and neither it nor the place the
+// checksums would go lies in /dev or /proc (/dev/stdout redirected to a
+// file is a regular file, but /dev/stdout.sum is no place to write).
+bool ChecksumsBelongBeside(const std::string& Name)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (!fs::is_regular_file(Name, error))
+        return false;
+    const auto inSystemTree = [](const fs::path& Path) {
+        const std::string text = Path.string();
+        return text.starts_with("/dev/") || text.starts_with("/proc/");
+    };
+    const fs::path target = fs::canonical(Name, error);
+    if (error || inSystemTree(target))
+        return false;
+    const fs::path beside = fs::weakly_canonical(fs::absolute(ChecksumFileName(Name), error), error);
+    return !error && !inSystemTree(beside);
+}
+
 // Shown on the console and kept in the log.
 void Report(const std::string& Line)
 {
@@ -68,7 +89,35 @@ TChecksumWriter::TChecksumWriter(const std::string& FileName, const std::vector<
 TChecksumWriter::~TChecksumWriter()
 {
     std::string ignored;
-    OB_WriteAll(FFile.Get(), FPending.data(), FPending.size(), ignored);
+    WriteHeld(ignored);
+}
+
+bool TChecksumWriter::WriteHeld(std::string& Reason)
+{
+    const bool written = OB_WriteAll(FFile.Get(), FPending.data(), FPending.size(), Reason);
+    if (written)
+        FOnDisk += FPending.size();
+    else
+        OB_TruncateFile(FFile.Get(), FOnDisk);
+    FPending.clear();
+    return written;
+}
+
+void TChecksumWriter::CutTo(uint32_t Steps)
+{
+    if (Steps >= FSteps)
+        return;
+    // Checkpoint k is taken after k * interval steps, checkpoint 0 at once.
+    const uint64_t keep = ChecksumHeaderSize + ChecksumSize * (uint64_t{Steps / ChecksumInterval} + 1);
+    const uint64_t heldFrom = FOnDisk;
+    if (keep <= heldFrom) {
+        FPending.clear();
+        if (keep < FOnDisk && OB_TruncateFile(FFile.Get(), keep))
+            FOnDisk = keep;
+    } else {
+        FPending.resize(keep - heldFrom);
+    }
+    FSteps = Steps;
 }
 
 void TChecksumWriter::AfterStep(const std::vector<TBody*>& Bodies)
@@ -80,9 +129,7 @@ void TChecksumWriter::AfterStep(const std::vector<TBody*>& Bodies)
 void TChecksumWriter::Flush()
 {
     std::string reason;
-    const bool written = OB_WriteAll(FFile.Get(), FPending.data(), FPending.size(), reason);
-    FPending.clear();
-    if (!written)
+    if (!WriteHeld(reason))
         throw EInOutError(OB_FileErrorText("Cannot write to file", FPath, reason));
 }
 
@@ -94,7 +141,7 @@ TReplayCheck::TReplayCheck(const std::string& RecordingName) : FPath(ChecksumFil
     if (!std::filesystem::exists(FPath, missing) && !missing)
         return;
     if (const std::string why = Open(); !why.empty()) {
-        FProblem = "Checksums \"" + FPath + "\" ignored: " + why;
+        FProblem = "Checksums " + OB_QuotedName(FPath) + " ignored: " + why;
         FFile.Reset();
         return;
     }
@@ -148,6 +195,7 @@ std::optional<uint32_t> TReplayCheck::Compare(const std::vector<TBody*>& Bodies)
     uint64_t expected = 0;
     if (!ReadCheckpoint(expected)) {
         FActive = false;
+        FEndedAt = FSteps;
         return std::nullopt;
     }
     if (HashWorld(Bodies) == expected) {
@@ -179,8 +227,7 @@ bool TReplayCheck::ReadCheckpoint(uint64_t& Hash)
 void TSessionChecksums::StartRecording(const std::string& Name, const std::vector<TBody*>& Bodies)
 {
     Close();
-    std::error_code ignored;
-    if (!std::filesystem::is_regular_file(Name, ignored))
+    if (!ChecksumsBelongBeside(Name))
         return;
     try {
         FWriter = std::make_unique<TChecksumWriter>(ChecksumFileName(Name), Bodies);
@@ -220,6 +267,12 @@ void TSessionChecksums::Flush()
         ConsolePrint(std::string("Error: ") + error.what());
         FWriter.reset();
     }
+}
+
+void TSessionChecksums::CutTo(uint32_t Steps)
+{
+    if (FWriter)
+        FWriter->CutTo(Steps);
 }
 
 void TSessionChecksums::Close()

@@ -9,7 +9,8 @@
 //            recording began.
 // The writer keeps the checkpoints of a frame in memory and hands them to
 // the operating system at Flush, as the recording's writer does, so a
-// killed program leaves whole checkpoints up to its last finished frame.
+// killed program leaves whole checkpoints up to its last finished frame; a
+// write that fails is cut back to the last whole checkpoint.
 #pragma once
 
 #include "kernel/OB_Files.h"
@@ -43,11 +44,18 @@ public:
     // Counts one recorded step; every interval-th adds a checkpoint.
     void AfterStep(const std::vector<TBody*>& Bodies);
     void Flush();
+    // Drops every checkpoint taken after Steps recorded steps, held or on
+    // disk, and counts on from Steps: the checksums of a recording cut back
+    // to its first Steps records.
+    void CutTo(uint32_t Steps);
 
 private:
+    bool WriteHeld(std::string& Reason);
+
     std::string FPath;
     TFileDescriptor FFile;
     std::vector<uint8_t> FPending;
+    uint64_t FOnDisk = 0;   // bytes in the file, all of them whole
     uint32_t FSteps = 0;
 };
 
@@ -66,6 +74,9 @@ public:
     const std::string& FileName() const { return FPath; }
     // The checkpoints that matched so far.
     uint32_t Matched() const { return FMatched; }
+    // The step whose checkpoint the file no longer had, once the replay has
+    // run past the file's last one.
+    std::optional<uint32_t> EndedAt() const { return FEndedAt; }
 
     // The world as the replay begins, then after each step. At the first
     // checkpoint whose hash differs, the step it was taken at; nothing
@@ -86,6 +97,7 @@ private:
     uint32_t FInterval = ChecksumInterval;
     uint32_t FSteps = 0;
     uint32_t FMatched = 0;
+    std::optional<uint32_t> FEndedAt;
     std::vector<uint8_t> FBuffer;
     size_t FBufferPos = 0;
 };
@@ -108,6 +120,9 @@ public:
     void AfterStep(const std::vector<TBody*>& Bodies);
     // Once per frame, after the recording's own flush.
     void Flush();
+    // The recording now holds only its first Steps records: checkpoints
+    // after them are dropped.
+    void CutTo(uint32_t Steps);
     void Close();
 
 private:
