@@ -1,6 +1,6 @@
 #include "session/HeadlessReplay.h"
 
-#include "kernel/OB_Errors.h"
+#include "kernel/OB_Files.h"
 #include "physics/DemoScene.h"
 #include "physics/WorldHash.h"
 #include "session/InputRecording.h"
@@ -29,8 +29,12 @@ std::string FloatText(float Value)
     return text;
 }
 
-std::string CheckpointsText(const TReplayCheck& Check)
+std::string CheckpointsText(const TReplayCheck& Check, uint64_t Steps)
 {
+    if (Check.HasChecksums() && Check.EndedAt())
+        return std::to_string(Check.Matched()) + " matched in " + Check.FileName() + ", which ends before step " +
+            std::to_string(*Check.EndedAt()) + ": steps " + std::to_string(*Check.EndedAt()) + " to " +
+            std::to_string(Steps) + " went unchecked";
     if (Check.HasChecksums())
         return std::to_string(Check.Matched()) + " matched in " + Check.FileName();
     return "none, " + Check.FileName() + (Check.Problem().empty() ? " not found" : " ignored");
@@ -48,7 +52,7 @@ public:
     {
         const TRecordingHeader header = ReadPlaybackHeader(FReader, FRequest.FileName);
         if (const std::string note = PartialRecordNote(FReader, FRequest.FileName); !note.empty())
-            return Refuse(note);
+            FErr << "orbel2: " << note << '\n';
         FScene->Player.State.Position = TVector2D{header.X, header.Y};
         FScene->Player.State.Angle = header.Angle;
         if (!FCheck.Problem().empty())
@@ -57,6 +61,10 @@ public:
             return Diverged(*step);
         const uint64_t records = (FReader.FileSize() - RecordingHeaderSize) / InputRecordSize;
         while (FApplied < records) {
+            if (!ReadPending())
+                return CutShort();
+            if (FPending.StepNumber > FStepCount && FIdleSteps++ == FRequest.MaxIdleSteps)
+                return Stopped();
             if (const auto step = RunStep())
                 return Diverged(*step);
         }
@@ -68,11 +76,6 @@ private:
     // One step as playback runs it; a divergence found after it.
     std::optional<uint32_t> RunStep()
     {
-        if (!FPendingRead) {
-            FPendingRead = FReader.ReadRecord(FPending);
-            if (!FPendingRead)
-                throw EInOutError("\"" + FRequest.FileName + "\" ended while it was read");
-        }
         if (FPending.StepNumber <= FStepCount) {
             ApplyDemoInput(FScene->Player, FPending.InputBits);
             ++FApplied;
@@ -86,10 +89,26 @@ private:
         return FCheck.AfterStep(FScene->Physics.Bodies);
     }
 
-    int Refuse(const std::string& Message)
+    // The next record is in FPending; false when the file no longer has it.
+    bool ReadPending()
     {
-        FErr << "orbel2: " << Message << '\n';
+        if (!FPendingRead)
+            FPendingRead = FReader.ReadRecord(FPending);
+        return FPendingRead;
+    }
+
+    int CutShort()
+    {
+        FErr << "orbel2: " << OB_QuotedName(FRequest.FileName) << " was cut short while it was replayed: it ended after "
+             << FApplied << " records\n";
         return ReplayNotARecording;
+    }
+
+    int Stopped()
+    {
+        FErr << "orbel2: replay stopped at step " << FSteps << ": more than " << FRequest.MaxIdleSteps
+             << " steps waited for a record (--max-idle-steps N allows more)\n";
+        return ReplayStopped;
     }
 
     int Diverged(uint32_t Step)
@@ -106,7 +125,7 @@ private:
              << "player: x " << FloatText(player.Position.x) << " y " << FloatText(player.Position.y) << " angle "
              << FloatText(player.Angle) << '\n'
              << "hash: " << HashText(HashWorld(FScene->Physics.Bodies)) << '\n'
-             << "checkpoints: " << CheckpointsText(FCheck) << '\n';
+             << "checkpoints: " << CheckpointsText(FCheck, FSteps) << '\n';
     }
 
     const TReplayRequest& FRequest;
@@ -120,6 +139,7 @@ private:
     uint32_t FStepCount = 0;   // the step counter records are due by, as playback keeps it
     uint64_t FSteps = 0;
     uint64_t FApplied = 0;
+    uint64_t FIdleSteps = 0;   // steps that applied no record
 };
 
 }   // namespace

@@ -12,7 +12,13 @@
 //   checkpoints: ...             how many of FILE.sum's matched, or why none
 // or, at the first checkpoint that differs, "Replay diverges at step N" and
 // no more. Problems go to Err as "orbel2: <message>" lines, in the words of
-// the console's "play".
+// the console's "play"; a last record cut short is said so there, and the
+// whole records before it are replayed.
+//
+// A replay is bounded by the size of its file: every step applies a record,
+// except the steps that wait for a record whose step number lies ahead.
+// Those idle steps are limited in all (MaxIdleSteps); a file that would
+// need more stops the replay with one line on Err and ReplayStopped.
 #pragma once
 
 #include <cstdint>
@@ -23,10 +29,15 @@
 constexpr int ReplayMatched = 0;   // replayed to the end; FILE.sum, if any, agreed
 constexpr int ReplayNotARecording = 1;   // not a (whole) recording, or unreadable
 constexpr int ReplayDiverged = 3;
+constexpr int ReplayStopped = 4;   // more idle steps than MaxIdleSteps
+
+// A million steps: 5.5 hours of simulated time, under a second of replay.
+constexpr uint32_t DefaultMaxIdleSteps = 1000000;
 
 struct TReplayRequest {
     std::string FileName;
     uint32_t HashEvery = 0;   // 0: only the final hash
+    uint32_t MaxIdleSteps = DefaultMaxIdleSteps;
 };
 
 int RunHeadlessReplay(const TReplayRequest& Request, std::ostream& Out, std::ostream& Err);

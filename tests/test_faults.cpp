@@ -93,10 +93,13 @@ TEST_F(Program, AnswersHelpVersionAndReplayAndRefusesOtherArguments)
         std::string OutStart, Err;
     };
     const TCase cases[] = {
-        {{"--help"}, 0, "Usage: orbel2 [--help | --version | --replay FILE [--hash-every N]]\n", ""},
+        {{"--help"}, 0, "Usage: orbel2 [--help | --version | --replay FILE [--hash-every N] [--max-idle-steps N]]\n", ""},
         {{"--version"}, 0, "orbel2 " OB_VERSION_STRING "\n", ""},
         {{"--frobnicate"}, 2, "", refused("unknown argument '--frobnicate'")},
-        {{"--help", "extra"}, 2, "", refused("unknown argument '--help'")},
+        {{"--help", "extra"}, 2, "", refused("--help goes alone, not with 'extra'")},
+        {{"--replay", "park", "--help"}, 2, "", refused("--help goes alone, not with '--replay'")},
+        {{"--version", "--version"}, 2, "", refused("--version given twice")},
+        {{"--replay", "park", "--hash-every", "00000000001"}, 0, parked, ""},
         {{"--replay", "park"}, 0, parked, ""},
         {{"--hash-every", "1", "--replay", "park"}, 0, parked, ""},
         {{"--replay", "other"}, 3, "Replay diverges at step 0\n", ""},
@@ -109,6 +112,11 @@ TEST_F(Program, AnswersHelpVersionAndReplayAndRefusesOtherArguments)
         {{"--replay", "park", "--replay", "park"}, 2, "", refused("--replay given twice")},
         {{"--replay", "park", "extra"}, 2, "", refused("unknown argument 'extra'")},
         {{"--hash-every", "5"}, 2, "", refused("--hash-every goes with --replay FILE")},
+        {{"--max-idle-steps", "5"}, 2, "", refused("--max-idle-steps goes with --replay FILE")},
+        {{"--replay", "park", "--max-idle-steps", "0"},
+         2,
+         "",
+         refused("--max-idle-steps needs a number of steps from 1 to 4294967295")},
         {{"--replay", "park", "--hash-every", "5", "--hash-every", "5"}, 2, "", refused("--hash-every given twice")},
         {{"--replay", "park", "--hash-every"}, 2, "", badCount},
         {{"--replay", "park", "--hash-every", "0"}, 2, "", badCount},

@@ -252,7 +252,8 @@ TEST_F(Replay, NonRecordingsGetThePlayCommandsMessages)
     WriteWholeFile("tiny", "\x01\x02\x03\x04\x05");
     WriteWholeFile("nan", std::string("\0\0\xC0\x7F", 4) + header.substr(4));
     WriteWholeFile("cut", header + std::string(8, '\0') + "\x01\x02\x03");
-    // The message, and whether "play" goes on with the whole records.
+    // The message, and whether "play" and "--replay" go on with the whole
+    // records.
     const std::tuple<std::string, std::string, bool> files[] = {
         {"tiny", "Not a recording: \"tiny\" has 5 bytes, fewer than the 12 of a position and angle", false},
         {"nan", "Not a recording: the start of \"nan\" is not a position and angle", false},
@@ -266,8 +267,8 @@ TEST_F(Replay, NonRecordingsGetThePlayCommandsMessages)
         EXPECT_EQ(session.Mode(), plays ? TPlaybackMode::pmPlay : TPlaybackMode::pmNone) << file;
 
         const TReplayed replayed = ReplayHeadless(file);
-        EXPECT_EQ(replayed.Status, ReplayNotARecording) << file;
-        EXPECT_EQ(replayed.Out, "") << file;
+        EXPECT_EQ(replayed.Status, plays ? ReplayMatched : ReplayNotARecording) << file;
+        EXPECT_EQ(replayed.Out.starts_with("records: 1\nsteps: 1\n"), plays) << replayed.Out;
         EXPECT_EQ(replayed.Err, "orbel2: " + message + "\n") << file;
     }
 }
