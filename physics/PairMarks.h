@@ -22,6 +22,8 @@ public:
 
     // At most MaxBodies bodies.
     void Update(const std::vector<TBody*>& Bodies);
+    // The next Update marks every row anew.
+    void Forget() { Count = SIZE_MAX; }
     // Bit b set: the pair (A, b) may meet. Never A's own bit.
     uint64_t Row(size_t A) const { return Marks[A]; }
 

@@ -74,6 +74,22 @@ void TSpring::Apply(float /*Dt*/)
     BodyB->AddForceAtPoint(AnchorB, VecScale(force, -1.0f));
 }
 
+void TSpring::SaveExtra(std::span<uint32_t> Words) const
+{
+    OB_ASSERT(Words.size() == 3);
+    Words[0] = std::bit_cast<uint32_t>(RestLength);
+    Words[1] = std::bit_cast<uint32_t>(Stiffness);
+    Words[2] = std::bit_cast<uint32_t>(Damping);
+}
+
+void TSpring::LoadExtra(std::span<const uint32_t> Words)
+{
+    OB_ASSERT(Words.size() == 3);
+    RestLength = std::bit_cast<float>(Words[0]);
+    Stiffness = std::bit_cast<float>(Words[1]);
+    Damping = std::bit_cast<float>(Words[2]);
+}
+
 // ---------------------------------------------------------------- world step
 
 void TPhysics2D::ApplyDrag(TBody& Body)
@@ -128,6 +144,19 @@ void TPhysics2D::ApplyConstraints(float Dt)
 {
     for (TConstraint* constraint : Constraints)
         constraint->Apply(Dt);
+}
+
+// A load calls this: see PhysicsSnapshot.h for why none of it is needed
+// for the bits.
+void TPhysics2D::ForgetCarriedState()
+{
+    for (TBody* body : Bodies) {
+        body->TurnKnown = false;
+        body->ReverseTurnKnown = false;
+        body->WorldVerticesCurrent = false;
+    }
+    PairMarks.Forget();
+    CrossingMemo.Forget();
 }
 
 // ---------------------------------------------------------------- collisions
@@ -360,6 +389,12 @@ bool TQuadCrossingMemo::Find(const std::vector<TVector2D>& A, const std::vector<
     if (entry.Crossing)
         P = entry.Point;
     return entry.Crossing;
+}
+
+void TQuadCrossingMemo::Forget()
+{
+    for (TEntry& entry : Entries)
+        entry.Valid = false;
 }
 
 void TPhysics2D::ApplyImpulse(TBody& A, TBody& B, TVector2D P, TVector2D N)

@@ -26,7 +26,11 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
+#include <string>
 #include <vector>
+
+struct TPhysicsSnapshot;
 
 // Joins two bodies at anchor points given in each body's axes and adds
 // forces to them once per step. Neither body is owned.
@@ -40,6 +44,15 @@ public:
 
     virtual ~TConstraint() = default;
     virtual void Apply(float Dt) = 0;
+
+    // State a type keeps beyond the anchors and Strain, for snapshots
+    // (PhysicsSnapshot.h): ExtraCount() 32-bit words, at most MaxExtraWords,
+    // floats as their bits (std::bit_cast). The count must not change while
+    // the world is saved and loaded; a load hands back what a save wrote.
+    static constexpr uint32_t MaxExtraWords = 64;
+    virtual uint32_t ExtraCount() const { return 0; }
+    virtual void SaveExtra(std::span<uint32_t> /*Words*/) const {}
+    virtual void LoadExtra(std::span<const uint32_t> /*Words*/) {}
 
     // The anchors in the world; both bodies must be set.
     TVector2D AnchorWorldA() const { return BodyA->WorldPoint(AnchorA); }
@@ -60,6 +73,10 @@ public:
     float Damping = 10.0f;
 
     void Apply(float Dt) override;
+    // RestLength, Stiffness, Damping.
+    uint32_t ExtraCount() const override { return 3; }
+    void SaveExtra(std::span<uint32_t> Words) const override;
+    void LoadExtra(std::span<const uint32_t> Words) override;
 };
 
 // The answers of TPhysics2D::FindEdgeCrossing for pairs of four-sided
@@ -70,6 +87,7 @@ class TQuadCrossingMemo {
 public:
     // A and B have four vertices each.
     bool Find(const std::vector<TVector2D>& A, const std::vector<TVector2D>& B, TVector2D& P);
+    void Forget();
 
 private:
     struct TEntry {
@@ -118,6 +136,16 @@ public:
     bool FindEdgeCrossing(const TBody& A, const TBody& B, TVector2D& P) const;
     // N is the unit normal pointing from B toward A.
     void ApplyImpulse(TBody& A, TBody& B, TVector2D P, TVector2D N);
+
+    // Everything a step reads, as a value (PhysicsSnapshot.h); a load that
+    // does not fit this world leaves it untouched and says why.
+    void SaveSnapshot(TPhysicsSnapshot& Out) const;
+    bool LoadSnapshot(const TPhysicsSnapshot& Snapshot, std::string& Why);
+    // Drops what the world and its bodies remember from earlier steps (the
+    // sine and cosine of each angle, world vertices, pair marks, crossing
+    // answers), as a load does. None of it can change a result; forgetting
+    // only costs computing it again.
+    void ForgetCarriedState();
 
 private:
     void ApplyDrag(TBody& Body);

@@ -24,7 +24,7 @@ if [[ "${1:-}" == -runs=* || "${1:-}" == -max_total_time=* ]]; then
 fi
 targets=("$@")
 if ((${#targets[@]} == 0)); then
-  targets=(console_line console_keys recording image vfs_name checksums replay)
+  mapfile -t targets < tests/fuzz/targets.txt
 fi
 
 cmake --preset fuzz >/dev/null

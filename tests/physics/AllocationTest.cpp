@@ -1,5 +1,6 @@
 #include "PhysicsTestSupport.h"
 #include "physics/DemoScene.h"
+#include "physics/PhysicsSnapshot.h"
 
 #include <cstdlib>
 #include <new>
@@ -27,7 +28,7 @@ void operator delete(void* p, std::size_t) noexcept
     std::free(p);
 }
 
-TEST(PhysicsAllocation, StepsAllocateNothingOnceWarm)
+TEST(PhysicsAllocation, StepsSavesAndLoadsAllocateNothingOnceWarm)
 {
     gCounting = true;
     std::vector<int> one(1);
@@ -46,12 +47,18 @@ TEST(PhysicsAllocation, StepsAllocateNothingOnceWarm)
         boxes[i].State.Angle = random.Range(-0.3f, 0.3f);
         grid.Bodies.push_back(&boxes[i]);
     }
+    // Saving into storage that has held a save before, and loading back.
+    TPhysicsSnapshot demoState, gridState;
+    std::string why;
     for (int step = 0; step < 30; ++step) {
         if (step == 10)
             gAllocations = 0, gCounting = true;
         ApplyDemoInput(scene.Player, INPUT_UP | INPUT_LEFT);
         scene.Physics.Step(TIntegrationMode::imMidpoint, 0.02f);
         grid.Step(TIntegrationMode::imMidpoint, 0.02f);
+        scene.Physics.SaveSnapshot(demoState);
+        grid.SaveSnapshot(gridState);
+        ASSERT_TRUE(scene.Physics.LoadSnapshot(demoState, why) && grid.LoadSnapshot(gridState, why)) << why;
     }
     gCounting = false;
     EXPECT_EQ(gAllocations, 0u);
