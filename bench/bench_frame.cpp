@@ -188,7 +188,7 @@ std::vector<TFrameSample> SampleFrames(double shortest, double longest)
             accumulator -= DemoStepTime;
             ++steps;
         }
-        samples.push_back(TFrameSample{time, steps, false, steps + (accumulator - before) / DemoStepTime});
+        samples.push_back(TFrameSample{time, steps, false, false, steps + (accumulator - before) / DemoStepTime});
     }
     return samples;
 }

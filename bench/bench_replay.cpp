@@ -3,7 +3,8 @@
 // whole per iteration, with and without its checksums beside it. Reports
 // demo steps per second; output goes nowhere.
 #include "physics/ScriptedRun.h"
-#include "session/HeadlessReplay.h"
+#include "physics/WorldHash.h"
+#include "session/MainSession.h"
 #include "session/InputRecording.h"
 #include "session/ReplayChecksums.h"
 
@@ -37,14 +38,14 @@ void WriteRecordings()
     TDemoScene scene;
     BuildDemoBodies(scene);
     TRecordWriter recording((ReplayDir / "checked").string(), TRecordingHeader{});
-    TChecksumWriter checksums(ChecksumFileName((ReplayDir / "checked").string()), scene.Physics.Bodies);
+    TChecksumWriter checksums(ChecksumFileName((ReplayDir / "checked").string()), HashWorld(scene.Physics.Bodies));
     TInputScript script;
     for (uint32_t step = 0; step < ScriptedRunSteps; ++step) {
         const uint32_t input = script.Next();
         recording.Write(TInputRecord{step, input});
         ApplyDemoInput(scene.Player, input);
         scene.Physics.Step(TIntegrationMode::imMidpoint, DemoStepTime);
-        checksums.AfterStep(scene.Physics.Bodies);
+        checksums.AfterStep(HashWorld(scene.Physics.Bodies));
     }
     recording.Flush();
     checksums.Flush();

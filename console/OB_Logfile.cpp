@@ -12,7 +12,11 @@
 
 namespace {
 
-constexpr const char* LogFileName = "orbel2.log";
+std::string& FileName()
+{
+    static std::string name = "orbel2.log";
+    return name;
+}
 
 TFileDescriptor LogFile;
 uint32_t LogStartTick = 0;
@@ -20,10 +24,10 @@ uint32_t LogStartTick = 0;
 void WriteAll(const std::string& bytes)
 {
     if (!LogFile.IsOpen())
-        throw EInOutError("File not open: \"" + std::string(LogFileName) + "\"");
+        throw EInOutError("File not open: " + OB_QuotedName(FileName()));
     std::string reason;
     if (!OB_WriteAll(LogFile.Get(), bytes.data(), bytes.size(), reason))
-        throw EInOutError(OB_FileErrorText("Cannot write to file", LogFileName, reason));
+        throw EInOutError(OB_FileErrorText("Cannot write to file", FileName(), reason));
 }
 
 std::string KernelMessageText(int32_t Msg, void* Param)
@@ -67,12 +71,22 @@ std::string FormatLogTime(uint32_t Milliseconds)
     return text;
 }
 
+void LogSetFileName(const std::string& Name)
+{
+    FileName() = Name;
+}
+
+const std::string& LogFileName()
+{
+    return FileName();
+}
+
 void LogInit()
 {
     std::string reason;
-    LogFile = OB_OpenFile(LogFileName, O_WRONLY | O_CREAT | O_TRUNC, reason);
+    LogFile = OB_OpenFile(FileName(), O_WRONLY | O_CREAT | O_TRUNC, reason);
     if (!LogFile.IsOpen())
-        throw EInOutError(OB_FileErrorText("Cannot create file", LogFileName, reason));
+        throw EInOutError(OB_FileErrorText("Cannot create file", FileName(), reason));
     OB_AddListener(LogKernelMessage, MSGGROUP_KERNEL, nullptr);
     OB_SetMessageReport(LogWriteLine);
     AddCommand("write", "Write a message to the logfile", WriteCommand, nullptr);

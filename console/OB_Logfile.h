@@ -1,5 +1,5 @@
-// The log: "orbel2.log" in the current directory, created afresh at every
-// start. Every line is handed to the operating system before the call
+// The log: "orbel2.log" (or the name a game gives) in the current
+// directory, created afresh at every start. Every line is handed to the operating system before the call
 // returns, so the log is complete up to its last line even after a crash.
 // A failure to create or write the file raises EInOutError naming the file
 // and the system's reason.
@@ -8,6 +8,9 @@
 #include <cstdint>
 #include <string>
 
+// The file LogInit creates; call before the kernel starts.
+void LogSetFileName(const std::string& Name);
+const std::string& LogFileName();
 void LogInit();
 void LogShutdown();
 // Writes '[hh:mm:ss:mmmm] ' + Text + CR LF.

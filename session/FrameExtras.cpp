@@ -2,7 +2,6 @@
 
 #include "console/OB_Console.h"
 #include "console/OB_ConsoleNumbers.h"
-#include "physics/DemoScene.h"
 
 #include <algorithm>
 #include <cmath>
@@ -32,7 +31,7 @@ bool TFrameExtras::GraphCommand(const std::vector<std::string>& Args, int32_t Ar
 }
 
 void TFrameExtras::FrameStepped(double FrameTime, uint32_t Steps, bool Capped, double LeftoverBefore,
-                                double LeftoverAfter)
+                                double LeftoverAfter, bool Rewound)
 {
     const bool shown = GraphShown();
     if (shown && !FGraphWasShown)
@@ -41,15 +40,15 @@ void TFrameExtras::FrameStepped(double FrameTime, uint32_t Steps, bool Capped, d
     if (!shown)
         return;
     const double progress =
-        static_cast<double>(Steps) + (LeftoverAfter - LeftoverBefore) / static_cast<double>(DemoStepTime);
-    FFrameGraph.AddFrame(TFrameSample{FrameTime, Steps, Capped, progress});
+        static_cast<double>(Steps) + (LeftoverAfter - LeftoverBefore) / static_cast<double>(SessionStepTime);
+    FFrameGraph.AddFrame(TFrameSample{FrameTime, Steps, Capped, Rewound, progress});
 }
 
 float TFrameExtras::DrawAlpha(double Leftover) const
 {
     if (FInterpolate == 0)
         return 1.0f;
-    const double alpha = Leftover / static_cast<double>(DemoStepTime);
+    const double alpha = Leftover / static_cast<double>(SessionStepTime);
     if (!(alpha > 0))
         return 0.0f;
     return static_cast<float>(std::min(alpha, 1.0));

@@ -10,10 +10,14 @@
 
 #include "physics/physicssystem.h"
 #include "session/FrameGraph.h"
+#include "session/FrameGraph.h"
 #include "session/FramePacer.h"
 #include "session/StepPoses.h"
 
 #include <cstdint>
+
+// The length of one fixed step, in seconds.
+constexpr float SessionStepTime = 0.02f;
 
 class TFrameExtras {
 public:
@@ -31,8 +35,14 @@ public:
     void BeforeStep(const TPhysics2D& World) { FPoses.BeforeStep(World.Bodies); }
     void AfterStep(const TPhysics2D& World) { FPoses.AfterStep(World.Bodies); }
     // Once a frame's steps have run: its frame time, the steps it ran,
-    // whether it hit the step cap, and the accumulator before and after.
-    void FrameStepped(double FrameTime, uint32_t Steps, bool Capped, double LeftoverBefore, double LeftoverAfter);
+    // whether it hit the step cap, and the accumulator before and after;
+    // Rewound when its steps went backwards.
+    void FrameStepped(double FrameTime, uint32_t Steps, bool Capped, double LeftoverBefore, double LeftoverAfter,
+                      bool Rewound = false);
+    // What the variables hold, set from code.
+    void SetMaxFPS(int32_t FramesPerSecond) { FMaxFPS = FramesPerSecond; }
+    void SetInterpolate(bool On) { FInterpolate = On ? 1 : 0; }
+    void SetGraphShown(bool Shown) { FGraph = Shown ? 1 : 0; }
 
     // How far between the last two steps to draw: the leftover time in
     // steps, clamped to [0, 1]; 1 (the state now) while "interpolate" is 0.

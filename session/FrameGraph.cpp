@@ -178,7 +178,7 @@ void TFrameGraph::DrawColumns(const TGraphLayout& Layout)
         if (column < Capacity) {
             const TFrameSample& sample = Sample(Capacity - 1 - column);
             height = FrameColumnHeight(sample.FrameTime);
-            colour = sample.Capped ? GraphCappedColour : GraphColumnColour;
+            colour = sample.Rewound ? GraphRewoundColour : sample.Capped ? GraphCappedColour : GraphColumnColour;
         }
         if (column == first || height != runHeight || colour != runColour) {
             if (column > first && runHeight > 0)

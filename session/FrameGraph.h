@@ -18,6 +18,7 @@ struct TFrameSample {
     double FrameTime = 0;   // seconds the frame simulated (before play speed)
     uint32_t Steps = 0;   // fixed steps it ran
     bool Capped = false;   // it hit the per-frame step cap and dropped time
+    bool Rewound = false;   // its steps went backwards (the rewind key)
     // Steps' worth of simulated time the frame paid for: the steps it ran
     // plus the change in the part of the next step already paid for.
     double Progress = 0;
@@ -60,6 +61,7 @@ int32_t FrameColumnHeight(double FrameTime);
 
 constexpr uint32_t GraphColumnColour = 0xFF40A040;
 constexpr uint32_t GraphCappedColour = 0xFFFFA000;   // frames that hit the step cap
+constexpr uint32_t GraphRewoundColour = 0xFF40A0FF;   // frames that stepped the world back
 constexpr uint32_t GraphMarkColour = 0xFFFFE040;   // one 2-pixel mark per step
 constexpr uint32_t GraphScaleColour = 0xFF707070;
 constexpr uint32_t GraphLabelColour = 0xFFA0A0A0;

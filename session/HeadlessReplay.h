@@ -1,18 +1,19 @@
-// The replay behind "orbel2 --replay FILE": no display, no log, no console.
-// The demo's world is built afresh, the player placed from the recording's
-// header, and the records applied as playback applies them (at most one per
-// step, when its step number is not ahead of the step counter), until the
-// step that applies the last one. Checked against FILE.sum as it goes when
-// that is there. Prints on Out, one "name: value" line each:
+// The replay behind "<game> --replay FILE": no display, no log, no console
+// on screen. The game's session is made and started afresh, its world put
+// back as the recording began (FILE.state when it is there, else what the
+// header holds), and the records applied as playback applies them (at most
+// one per step, when its step number is not ahead of the step counter),
+// until the step that applies the last one. Checked against FILE.sum as it
+// goes when that is there. Prints on Out, one "name: value" line each:
 //   hash at step N: 0x...        every HashEvery steps, when asked for
 //   records: R                   records applied
 //   steps: S                     steps run
-//   player: x X y Y angle A      the player's final position and angle
-//   hash: 0x...                  HashWorld of the final world
+//   ...                          the game's own lines (ReplayReport)
+//   hash: 0x...                  the world's StateHash at the end
 //   checkpoints: ...             how many of FILE.sum's matched, or why none
 // or, at the first checkpoint that differs, "Replay diverges at step N" and
-// no more. Problems go to Err as "orbel2: <message>" lines, in the words of
-// the console's "play"; a last record cut short is said so there, and the
+// no more. Problems go to Err as "<program>: <message>" lines, in the words
+// of the console's "play"; a last record cut short is said so there, and the
 // whole records before it are replayed.
 //
 // A replay is bounded by the size of its file: every step applies a record,
@@ -24,6 +25,8 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+
+class TFixedStepSession;
 
 // Exit statuses.
 constexpr int ReplayMatched = 0;   // replayed to the end; FILE.sum, if any, agreed
@@ -40,4 +43,7 @@ struct TReplayRequest {
     uint32_t MaxIdleSteps = DefaultMaxIdleSteps;
 };
 
-int RunHeadlessReplay(const TReplayRequest& Request, std::ostream& Out, std::ostream& Err);
+// Session: made for the replay and not yet started; it is started, and
+// stopped at the end. Program names the lines on Err.
+int RunHeadlessReplay(const TReplayRequest& Request, TFixedStepSession& Session, const std::string& Program,
+                      std::ostream& Out, std::ostream& Err);

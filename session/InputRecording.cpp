@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <bit>
@@ -75,6 +76,19 @@ void TRecordWriter::Write(const TInputRecord& record)
     PutUInt32(FPending, record.InputBits);
 }
 
+void TRecordWriter::CutTo(uint64_t Records)
+{
+    const uint64_t keep = RecordingHeaderSize + InputRecordSize * Records;
+    if (keep >= FOnDisk) {
+        FPending.resize(std::min<uint64_t>(FPending.size(), keep - FOnDisk));
+        return;
+    }
+    FPending.clear();
+    if (!OB_TruncateFile(FFile.Get(), keep))
+        RaiseIOError("Cannot write to file", FPath, std::strerror(errno));
+    FOnDisk = keep;
+}
+
 void TRecordWriter::Flush()
 {
     std::string reason;
@@ -95,6 +109,7 @@ bool TRecordReader::Refill()
 {
     if (FAtEnd)
         return false;
+    FBufferOffset += FBuffer.size();
     FBuffer.resize(ReadBlockSize);
     std::string reason;
     const size_t got = OB_ReadUpTo(FFile.Get(), FBuffer.data(), FBuffer.size(), reason);
@@ -104,6 +119,17 @@ bool TRecordReader::Refill()
     FBufferPos = 0;
     FAtEnd = got < ReadBlockSize;
     return got > 0;
+}
+
+void TRecordReader::Seek(uint64_t Position)
+{
+    const auto offset = static_cast<off_t>(Position);
+    if (::lseek(FFile.Get(), offset, SEEK_SET) != offset)
+        RaiseIOError("Cannot read file", FPath, std::strerror(errno));
+    FBuffer.clear();
+    FBufferPos = 0;
+    FBufferOffset = Position;
+    FAtEnd = false;
 }
 
 size_t TRecordReader::ReadUpTo(uint8_t* buffer, size_t count)

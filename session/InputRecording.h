@@ -46,6 +46,9 @@ public:
     void Flush();
     // The records the file holds whole (those handed over by Flush).
     uint64_t RecordsOnDisk() const { return (FOnDisk - RecordingHeaderSize) / InputRecordSize; }
+    // Keeps only the first Records records, held or on disk: the recording
+    // of a world stepped back. Failures raise EInOutError.
+    void CutTo(uint64_t Records);
 
 private:
     // Writes what is held; false, with Reason, after cutting the file back.
@@ -67,6 +70,10 @@ public:
     // The next whole record; false at the end of the file, and for a last
     // record cut short.
     bool ReadRecord(TInputRecord& record);
+    // Where the next read begins, and a move there; Seek raises EInOutError
+    // when the file cannot be read from Position.
+    uint64_t Position() const { return FBufferOffset + FBufferPos; }
+    void Seek(uint64_t Position);
 
 private:
     size_t ReadUpTo(uint8_t* buffer, size_t count);
@@ -78,6 +85,7 @@ private:
     uint64_t FSize = 0;
     std::vector<uint8_t> FBuffer;
     size_t FBufferPos = 0;
+    uint64_t FBufferOffset = 0;   // where in the file FBuffer begins
     bool FAtEnd = false;
 };
 

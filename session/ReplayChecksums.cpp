@@ -3,11 +3,13 @@
 #include "console/OB_Console.h"
 #include "console/OB_Logfile.h"
 #include "kernel/OB_Errors.h"
-#include "physics/WorldHash.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -31,11 +33,11 @@ uint64_t GetLittleEndian(const uint8_t* In, int Bytes)
     return value;
 }
 
-// Whether FILE.sum may go beside the recording Name: only when Name, after
-// following links, is a regular file, and neither it nor the place the
-// checksums would go lies in /dev or /proc (/dev/stdout redirected to a
-// file is a regular file, but /dev/stdout.sum is no place to write).
-bool ChecksumsBelongBeside(const std::string& Name)
+}   // namespace
+
+// /dev/stdout redirected to a file is a regular file, but /dev/stdout.sum is
+// no place to write.
+bool CompanionFilesBelongBeside(const std::string& Name)
 {
     namespace fs = std::filesystem;
     std::error_code error;
@@ -51,6 +53,8 @@ bool ChecksumsBelongBeside(const std::string& Name)
     const fs::path beside = fs::weakly_canonical(fs::absolute(ChecksumFileName(Name), error), error);
     return !error && !inSystemTree(beside);
 }
+
+namespace {
 
 // Shown on the console and kept in the log.
 void Report(const std::string& Line)
@@ -73,7 +77,7 @@ std::string DivergenceLine(uint32_t Step)
 
 // ---------------------------------------------------------------- writing
 
-TChecksumWriter::TChecksumWriter(const std::string& FileName, const std::vector<TBody*>& Bodies) : FPath(FileName)
+TChecksumWriter::TChecksumWriter(const std::string& FileName, uint64_t Hash) : FPath(FileName)
 {
     std::string reason;
     FFile = OB_OpenFile(FileName, O_WRONLY | O_CREAT | O_TRUNC, reason);
@@ -82,7 +86,7 @@ TChecksumWriter::TChecksumWriter(const std::string& FileName, const std::vector<
     FPending.insert(FPending.end(), std::begin(Magic), std::end(Magic));
     PutLittleEndian(FPending, ChecksumVersion, 4);
     PutLittleEndian(FPending, ChecksumInterval, 4);
-    PutLittleEndian(FPending, HashWorld(Bodies), 8);
+    PutLittleEndian(FPending, Hash, 8);
     Flush();
 }
 
@@ -120,10 +124,10 @@ void TChecksumWriter::CutTo(uint32_t Steps)
     FSteps = Steps;
 }
 
-void TChecksumWriter::AfterStep(const std::vector<TBody*>& Bodies)
+void TChecksumWriter::AfterStep(uint64_t Hash)
 {
     if (++FSteps % ChecksumInterval == 0)
-        PutLittleEndian(FPending, HashWorld(Bodies), 8);
+        PutLittleEndian(FPending, Hash, 8);
 }
 
 void TChecksumWriter::Flush()
@@ -176,21 +180,21 @@ std::string TReplayCheck::Open()
     return {};
 }
 
-std::optional<uint32_t> TReplayCheck::Begin(const std::vector<TBody*>& Bodies)
+std::optional<uint32_t> TReplayCheck::Begin(uint64_t Hash)
 {
-    return FActive ? Compare(Bodies) : std::nullopt;
+    return FActive ? Compare(Hash) : std::nullopt;
 }
 
-std::optional<uint32_t> TReplayCheck::AfterStep(const std::vector<TBody*>& Bodies)
+std::optional<uint32_t> TReplayCheck::AfterStep(uint64_t Hash)
 {
     if (!FActive || ++FSteps % FInterval != 0)
         return std::nullopt;
-    return Compare(Bodies);
+    return Compare(Hash);
 }
 
 // Past the last checkpoint, and after the first difference, nothing more
 // is compared.
-std::optional<uint32_t> TReplayCheck::Compare(const std::vector<TBody*>& Bodies)
+std::optional<uint32_t> TReplayCheck::Compare(uint64_t Hash)
 {
     uint64_t expected = 0;
     if (!ReadCheckpoint(expected)) {
@@ -198,12 +202,29 @@ std::optional<uint32_t> TReplayCheck::Compare(const std::vector<TBody*>& Bodies)
         FEndedAt = FSteps;
         return std::nullopt;
     }
-    if (HashWorld(Bodies) == expected) {
+    if (Hash == expected) {
         ++FMatched;
         return std::nullopt;
     }
     FActive = false;
     return FSteps;
+}
+
+void TReplayCheck::RewindTo(uint32_t Steps)
+{
+    if (!FLoaded || Steps >= FSteps)
+        return;
+    // The next checkpoint to compare is the first after Steps.
+    const uint64_t passed = uint64_t{Steps} / FInterval + 1;
+    const auto offset = static_cast<off_t>(ChecksumHeaderSize + ChecksumSize * passed);
+    if (::lseek(FFile.Get(), offset, SEEK_SET) != offset)
+        return;
+    FBuffer.clear();
+    FBufferPos = 0;
+    FSteps = Steps;
+    FMatched = static_cast<uint32_t>(std::min<uint64_t>(FMatched, passed));
+    FEndedAt.reset();
+    FActive = true;
 }
 
 // A read error ends the checkpoints as the end of the file does.
@@ -224,35 +245,35 @@ bool TReplayCheck::ReadCheckpoint(uint64_t& Hash)
 
 // ---------------------------------------------------------------- the session's
 
-void TSessionChecksums::StartRecording(const std::string& Name, const std::vector<TBody*>& Bodies)
+void TSessionChecksums::StartRecording(const std::string& Name, uint64_t Hash)
 {
     Close();
-    if (!ChecksumsBelongBeside(Name))
+    if (!CompanionFilesBelongBeside(Name))
         return;
     try {
-        FWriter = std::make_unique<TChecksumWriter>(ChecksumFileName(Name), Bodies);
+        FWriter = std::make_unique<TChecksumWriter>(ChecksumFileName(Name), Hash);
     } catch (const std::exception& error) {
         ConsolePrint(std::string("Error: ") + error.what());
     }
 }
 
-void TSessionChecksums::StartPlayback(const std::string& Name, const std::vector<TBody*>& Bodies)
+void TSessionChecksums::StartPlayback(const std::string& Name, uint64_t Hash)
 {
     Close();
     FCheck = std::make_unique<TReplayCheck>(Name);
     if (!FCheck->Problem().empty())
         Report(FCheck->Problem());
-    if (const auto step = FCheck->Begin(Bodies))
+    if (const auto step = FCheck->Begin(Hash))
         Report(DivergenceLine(*step));
 }
 
-void TSessionChecksums::AfterStep(const std::vector<TBody*>& Bodies)
+void TSessionChecksums::AfterStep(uint64_t Hash)
 {
     if (FWriter)
-        FWriter->AfterStep(Bodies);
+        FWriter->AfterStep(Hash);
     if (!FCheck)
         return;
-    if (const auto step = FCheck->AfterStep(Bodies))
+    if (const auto step = FCheck->AfterStep(Hash))
         Report(DivergenceLine(*step));
 }
 
@@ -273,6 +294,12 @@ void TSessionChecksums::CutTo(uint32_t Steps)
 {
     if (FWriter)
         FWriter->CutTo(Steps);
+}
+
+void TSessionChecksums::RewindTo(uint32_t Steps)
+{
+    if (FCheck)
+        FCheck->RewindTo(Steps);
 }
 
 void TSessionChecksums::Close()

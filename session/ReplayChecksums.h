@@ -4,9 +4,10 @@
 // All values little-endian:
 //   offset 0: magic "OB2S", 4: version (uint32, 1),
 //   8: interval (uint32, steps between checkpoints, 50),
-//   12 + 8k: checkpoint k, the world hash (physics/WorldHash.h, uint64)
-//            after k * interval steps; checkpoint 0 is the world as the
-//            recording began.
+//   12 + 8k: checkpoint k, the world's hash (uint64) after k * interval
+//            steps; checkpoint 0 is the world as the recording began. The
+//            hash is the session's StateHash: physics/WorldHash.h for a
+//            game with a physics world, the demo's among them.
 // The writer keeps the checkpoints of a frame in memory and hands them to
 // the operating system at Flush, as the recording's writer does, so a
 // killed program leaves whole checkpoints up to its last finished frame; a
@@ -14,7 +15,6 @@
 #pragma once
 
 #include "kernel/OB_Files.h"
-#include "physics/Body.h"
 
 #include <cstdint>
 #include <memory>
@@ -29,12 +29,16 @@ constexpr size_t ChecksumSize = 8;
 
 // "run1" -> "run1.sum"
 std::string ChecksumFileName(const std::string& RecordingName);
+// Whether files may go beside the recording Name (its checksums, its start):
+// only when Name, after following links, is a regular file, and neither it
+// nor the place beside it lies in /dev or /proc.
+bool CompanionFilesBelongBeside(const std::string& Name);
 
 class TChecksumWriter {
 public:
     // Creates (or replaces) FileName and writes the header and checkpoint 0,
-    // the world as it stands, through to it. Failures raise EInOutError.
-    TChecksumWriter(const std::string& FileName, const std::vector<TBody*>& Bodies);
+    // Hash, the world as it stands, through to it. Failures raise EInOutError.
+    TChecksumWriter(const std::string& FileName, uint64_t Hash);
     // Hands what is still held to the operating system; a failure then can
     // no longer be reported and is dropped.
     ~TChecksumWriter();
@@ -42,7 +46,7 @@ public:
     TChecksumWriter& operator=(const TChecksumWriter&) = delete;
 
     // Counts one recorded step; every interval-th adds a checkpoint.
-    void AfterStep(const std::vector<TBody*>& Bodies);
+    void AfterStep(uint64_t Hash);
     void Flush();
     // Drops every checkpoint taken after Steps recorded steps, held or on
     // disk, and counts on from Steps: the checksums of a recording cut back
@@ -78,14 +82,17 @@ public:
     // run past the file's last one.
     std::optional<uint32_t> EndedAt() const { return FEndedAt; }
 
-    // The world as the replay begins, then after each step. At the first
-    // checkpoint whose hash differs, the step it was taken at; nothing
+    // The world's hash as the replay begins, then after each step. At the
+    // first checkpoint whose hash differs, the step it was taken at; nothing
     // before and nothing after it.
-    std::optional<uint32_t> Begin(const std::vector<TBody*>& Bodies);
-    std::optional<uint32_t> AfterStep(const std::vector<TBody*>& Bodies);
+    std::optional<uint32_t> Begin(uint64_t Hash);
+    std::optional<uint32_t> AfterStep(uint64_t Hash);
+    // The replay went back to Steps steps: the checkpoints after it are
+    // compared again as it steps on.
+    void RewindTo(uint32_t Steps);
 
 private:
-    std::optional<uint32_t> Compare(const std::vector<TBody*>& Bodies);
+    std::optional<uint32_t> Compare(uint64_t Hash);
     bool ReadCheckpoint(uint64_t& Hash);
     std::string Open();
 
@@ -113,16 +120,18 @@ class TSessionChecksums {
 public:
     // Beside a regular file only (not beside /dev/null, say); one that
     // cannot be created is reported and the recording goes on without.
-    void StartRecording(const std::string& Name, const std::vector<TBody*>& Bodies);
+    void StartRecording(const std::string& Name, uint64_t Hash);
     // Compares the world as playback begins with checkpoint 0.
-    void StartPlayback(const std::string& Name, const std::vector<TBody*>& Bodies);
+    void StartPlayback(const std::string& Name, uint64_t Hash);
     // After every step of a recording or a playback.
-    void AfterStep(const std::vector<TBody*>& Bodies);
+    void AfterStep(uint64_t Hash);
     // Once per frame, after the recording's own flush.
     void Flush();
     // The recording now holds only its first Steps records: checkpoints
     // after them are dropped.
     void CutTo(uint32_t Steps);
+    // The playback went back to Steps steps.
+    void RewindTo(uint32_t Steps);
     void Close();
 
 private:

@@ -93,8 +93,13 @@ TEST_F(Program, AnswersHelpVersionAndReplayAndRefusesOtherArguments)
         std::string OutStart, Err;
     };
     const TCase cases[] = {
-        {{"--help"}, 0, "Usage: orbel2 [--help | --version | --replay FILE [--hash-every N] [--max-idle-steps N]]\n", ""},
-        {{"--version"}, 0, "orbel2 " OB_VERSION_STRING "\n", ""},
+        {{"--help"},
+         0,
+         "Usage: orbel2 [--help | --version | --replay FILE [--hash-every N] [--max-idle-steps N] | --frames N]\n",
+         ""},
+        {{"--version"}, 0, "orbel2 " OB_VERSION_STRING "\nOrbel2 engine " OB_VERSION_STRING "\n", ""},
+        {{"--frames", "0"}, 2, "", refused("--frames needs a number of frames from 1 to 4294967295")},
+        {{"--replay", "park", "--frames", "3"}, 2, "", refused("--frames goes without --replay")},
         {{"--frobnicate"}, 2, "", refused("unknown argument '--frobnicate'")},
         {{"--help", "extra"}, 2, "", refused("--help goes alone, not with 'extra'")},
         {{"--replay", "park", "--help"}, 2, "", refused("--help goes alone, not with '--replay'")},
@@ -137,11 +142,16 @@ TEST_F(Program, AnswersHelpVersionAndReplayAndRefusesOtherArguments)
         EXPECT_EQ(ReadWholeFile("stderr.txt"), c.Err) << args;
         EXPECT_FALSE(std::filesystem::exists("orbel2.log")) << args;
     }
+    // --frames ends the game by itself, as Escape would.
+    const int frames = RunProgram([] {}, {"--frames", "0005"});
+    EXPECT_TRUE(WIFEXITED(frames) && WEXITSTATUS(frames) == 0);
+    EXPECT_NE(ReadWholeFile("orbel2.log").find("Orbel2 Finalizing"), std::string::npos);
+
     // The help names the keys, where the log goes, how to run headless and
     // how to replay.
     RunProgram([] {}, {"--help"});
     const std::string help = ReadWholeFile("stdout.txt");
-    for (const char* part : {"Escape", "F11", "orbel2.log", "xvfb-run", "SDL_VIDEODRIVER=dummy", "--replay FILE",
+    for (const char* part : {"Escape", "F11", "Backspace", "--frames N", "orbel2.log", "xvfb-run", "SDL_VIDEODRIVER=dummy", "--replay FILE",
                              "FILE.sum", "--hash-every N", "Replay diverges at step N"})
         EXPECT_NE(help.find(part), std::string::npos) << part;
 }

@@ -359,11 +359,13 @@ TEST_F(FrameExtras, HelpAndVarsListTheAdditionsAfterTheDemosOwn)
                   "vid_size {width} {height} [full=0/1] - Change video mode", "vid_info Displays video info",
                   "watch [variable] {0} - Watch a variable. Specify 0 as 2nd arg to remove watch",
                   "res lists resources in system", "record ", "play ",
-                  "graph {1/0} - Show or hide the graph of frames and steps"}));
+                  "graph {1/0} - Show or hide the graph of frames and steps", "save {file} - Save the world",
+                  "load {file} - Load a saved world", "hash - Show the step count and the world's hash",
+                  "rewind {seconds} - Step the world back"}));
     EXPECT_EQ(output("vars"),
               (std::vector<std::string>{"vars", "Registered variables:", rule, "consoleheight (FLOAT)", "fps (INT)",
                                         "numupdates (INT)", "playspeed (FLOAT)", "T (DOUBLE)", "maxfps (INT)",
-                                        "interpolate (INT)", "graph (INT)"}));
+                                        "interpolate (INT)", "graph (INT)", "playpause (INT)"}));
 
     const std::pair<std::string, std::string> lines[] = {
         {"graph", "Error: graph {1/0} - Show or hide the graph of frames and steps"},
