@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -82,12 +83,12 @@ void EncodeWorldState(const TWorldState& State, std::vector<uint8_t>& Out)
 
 bool DecodeWorldState(std::span<const uint8_t> Bytes, TWorldState& State, std::string& Why)
 {
-    if (Bytes.size() < HeaderSize + WorldStateCountersSize + HashSize) {
-        Why = "cut short: " + std::to_string(Bytes.size()) + " bytes";
+    if (!Bytes.empty() && std::memcmp(Bytes.data(), Magic, std::min(sizeof Magic, Bytes.size())) != 0) {
+        Why = "not a saved world (it does not begin with OB2W)";
         return false;
     }
-    if (std::memcmp(Bytes.data(), Magic, sizeof Magic) != 0) {
-        Why = "not a saved world (it does not begin with OB2W)";
+    if (Bytes.size() < HeaderSize + WorldStateCountersSize + HashSize) {
+        Why = "cut short: " + std::to_string(Bytes.size()) + " bytes";
         return false;
     }
     if (const uint64_t version = Get(Bytes.data() + 4, 4); version != WorldStateVersion) {
