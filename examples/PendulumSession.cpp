@@ -1,21 +1,19 @@
 #include "PendulumSession.h"
 
 #include "console/OB_Console.h"
-#include "console/OB_ConsoleDraw.h"
 #include "console/OB_ConsoleEdit.h"
 #include "console/OB_ConsoleNumbers.h"
-#include "console/OB_Logfile.h"
-#include "kernel/OB_FrameTimer.h"
 #include "kernel/OB_KeyCodes.h"
 #include "video/OB_Primitive.h"
 #include "video/OB_Video.h"
 
+#include <bit>
 #include <cmath>
-#include <exception>
+#include <cstdio>
+#include <cstring>
 
 namespace {
 
-constexpr float StepTime = 0.02f;
 constexpr uint32_t PushLeft = 0x1;
 constexpr uint32_t PushRight = 0x2;
 constexpr float PushForce = 250.0f;
@@ -34,19 +32,13 @@ bool KickCommand(const std::vector<std::string>& Args, int32_t ArgCount, void* D
 }
 // guide: end
 
-template <void (TPendulumSession::*Begin)(const std::string&)>
-bool FileCommand(const std::vector<std::string>& Args, int32_t ArgCount, void* Data)
-{
-    if (ArgCount < 1)
-        return false;
-    (static_cast<TPendulumSession*>(Data)->*Begin)(Args[0]);
-    return true;
-}
-
 }   // namespace
 
 // guide: start
-void TPendulumSession::Start()
+// The core has registered its own commands and variables ("record",
+// "play", "save", "playspeed", ...); the game builds its world and adds
+// its own.
+void TPendulumSession::StartGame()
 {
     OB_Video_SetVirtualSize(800, 600, 0);
     FPivot.InvMass = 0.0f;   // held in place: forces do not move it
@@ -67,49 +59,26 @@ void TPendulumSession::Start()
     AddVariable("gravity", &FGravity);
     AddVariable("swing", &FSwing);
     AddCommand("kick", "{speed} - Push the bob sideways", KickCommand, this);
-    AddCommand("rec", "{file} - Record the arrow keys", FileCommand<&TPendulumSession::StartRecording>, this);
-    AddCommand("replay", "{file} - Play a recording back", FileCommand<&TPendulumSession::StartReplay>, this);
-    AddWatch("fps");
     AddWatch("swing");
     ConsolePrint("A pendulum: the arrow keys push the bob, Home hides this console");
     SetConsoleVisible(true);
-    if (!FRecordTo.empty())
-        StartRecording(FRecordTo);
-    if (!FPlayFrom.empty())
-        StartReplay(FPlayFrom);
 }
 // guide: end
 
 // guide: lifetime
-// The console holds pointers into this session: they go with it.
+// The console holds pointers into this session: they go with it. The
+// core takes out its own.
 TPendulumSession::~TPendulumSession()
 {
     RemoveCommand("kick", this);
-    RemoveCommand("rec", this);
-    RemoveCommand("replay", this);
     RemoveVariable("gravity", &FGravity);
     RemoveVariable("swing", &FSwing);
 }
 // guide: end
 
-// guide: update
-// One frame: real time, scaled by nothing here, pays for whole steps of
-// 0.02 s; what is left carries over to the next frame.
-void TPendulumSession::Update()
-{
-    FAccumulator += OB_Kernel_FrameTime();
-    while (FAccumulator > StepTime) {
-        Step(SampleInput());
-        FAccumulator -= StepTime;
-    }
-    Render();
-    if (FWriter)
-        FWriter->Flush();   // a killed program leaves whole records behind
-    if (++FFrames == FFrameLimit)
-        Terminate(0);
-}
-// guide: end
-
+// guide: step
+// The input word of one step: the keys held now. The core samples it once
+// per step, records it when recording, and replays it in its place.
 uint32_t TPendulumSession::SampleInput() const
 {
     uint32_t input = 0;
@@ -120,98 +89,81 @@ uint32_t TPendulumSession::SampleInput() const
     return input;
 }
 
-// guide: record
-// Each step's input is written while recording, and read instead of the
-// keyboard while replaying, one record per step.
-void TPendulumSession::Step(uint32_t Input)
+void TPendulumSession::ApplyInput(uint32_t Input, float /*Dt*/)
 {
-    if (FReader) {
-        TInputRecord record;
-        Input = 0;
-        if (FReader->ReadRecord(record)) {
-            Input = record.InputBits;
-            ++FReplayed;
-        }
-    } else if (FWriter) {
-        FWriter->Write(TInputRecord{FSteps, Input});
-    }
     const float push = ((Input & PushRight) ? PushForce : 0.0f) - ((Input & PushLeft) ? PushForce : 0.0f);
-    FBob.AddForceAtPoint(ZeroVector2D(), MakeVector2D(push, FGravity));
-    FWorld.Step(TIntegrationMode::imMidpoint, StepTime);
-    ++FSteps;
+    FBob.AddForceAtPoint(ZeroVector2D(), MakeVector2D(push, 0.0f));
+}
+
+void TPendulumSession::StepPhysics(float Dt)
+{
+    FBob.AddForceAtPoint(ZeroVector2D(), MakeVector2D(0.0f, FGravity));
+    FWorld.Step(TIntegrationMode::imMidpoint, Dt);
     const TVector2D hang = VecSub(FBob.State.Position, FPivot.State.Position);
     FSwing = std::atan2(hang.x, hang.y) * 57.29578f;
 }
 // guide: end
 
 // guide: render
-void TPendulumSession::Render()
+// The core clears, begins the scene, calls this, draws the graph and the
+// console, and presents. Alpha is 1 unless "interpolate" is on.
+void TPendulumSession::DrawScene(float Alpha)
 {
+    const TPose bob = Extras().Poses().DrawPose(FBob, Alpha);
     TQuad quad;
     OB_Quad_Init(quad, 0);
-    OB_Video_Clear(0xFF102030);
-    OB_Video_BeginScene();
-    OB_Line_Draw(FPivot.State.Position, FBob.State.Position, 0xFFC0C0C0);
+    OB_Line_Draw(FPivot.State.Position, bob.Position, 0xFFC0C0C0);
     OB_Quad_SetColor(quad, 0xFF808080);
     OB_Quad_SetCorners(quad, FPivot.State.Position.x, FPivot.State.Position.y, 20, 20, 0, 0.5f, 0.5f);
     OB_Quad_Draw(quad, nullptr);
     OB_Quad_SetColor(quad, 0xFFFFC000);
-    OB_Quad_SetCorners(quad, FBob.State.Position.x, FBob.State.Position.y, 30, 30, FBob.State.Angle, 0.5f, 0.5f);
+    OB_Quad_SetCorners(quad, bob.Position.x, bob.Position.y, 30, 30, bob.Angle, 0.5f, 0.5f);
     OB_Quad_Draw(quad, nullptr);
-    ConsoleDraw();
-    OB_Video_EndScene();
-    OB_Video_Present(true);
 }
 // guide: end
 
-// guide: keys
-void TPendulumSession::KeyDown(uint16_t Key)
+// guide: state
+// The physics world is saved by the core; gravity is the game's own state,
+// since a step reads it. The same state gives the same bytes.
+void TPendulumSession::SaveGameState(std::vector<uint8_t>& Out) const
 {
-    ConsoleKeyDown(Key);   // the console sees every key first
-    if (Key == VK_ESCAPE)
-        Terminate(0);
-    else if (Key == VK_HOME)
-        ToggleConsole();
+    const uint32_t bits = std::bit_cast<uint32_t>(FGravity);
+    for (int shift = 0; shift < 32; shift += 8)
+        Out.push_back(static_cast<uint8_t>(bits >> shift));
 }
 
-void TPendulumSession::KeyPress(char Ch)
+bool TPendulumSession::LoadGameState(std::span<const uint8_t> Bytes, std::string& Why)
 {
-    ConsoleChar(Ch);
-}
-// guide: end
-
-void TPendulumSession::Stop()
-{
-    FWriter.reset();   // writes what it still holds and closes the file
-    FReader.reset();
-}
-
-void TPendulumSession::StartRecording(const std::string& Name)
-{
-    FReader.reset();
-    FWriter.reset();
-    FWriter = std::make_unique<TRecordWriter>(
-        Name, TRecordingHeader{FBob.State.Position.x, FBob.State.Position.y, FBob.State.Angle});
-    FSteps = 0;
-    LogWriteLine("Pendulum: recording " + Name);
-}
-
-void TPendulumSession::StartReplay(const std::string& Name)
-{
-    FWriter.reset();
-    FReader.reset();
-    auto reader = std::make_unique<TRecordReader>(Name);
-    TRecordingHeader header;
-    if (!reader->ReadHeader(header)) {
-        ConsolePrint("Error: " + Name + " is no recording");
-        return;
+    if (Bytes.size() != 4) {
+        Why = "a pendulum keeps 4 bytes of its own, not " + std::to_string(Bytes.size());
+        return false;
     }
-    FBob.State.Position = MakeVector2D(header.X, header.Y);
-    FBob.State.Angle = header.Angle;
+    FGravity = std::bit_cast<float>(uint32_t(Bytes[0]) | uint32_t(Bytes[1]) << 8 | uint32_t(Bytes[2]) << 16 |
+                                    uint32_t(Bytes[3]) << 24);
+    return true;
+}
+
+// A recording's 12-byte header: where the bob was. A recording with its
+// FILE.state starts from the whole world instead.
+TRecordingHeader TPendulumSession::RecordingHeader() const
+{
+    return TRecordingHeader{FBob.State.Position.x, FBob.State.Position.y, FBob.State.Angle};
+}
+
+void TPendulumSession::ApplyRecordingHeader(const TRecordingHeader& Header)
+{
+    FBob.State.Position = MakeVector2D(Header.X, Header.Y);
+    FBob.State.Angle = Header.Angle;
     FBob.State.Velocity = ZeroVector2D();
-    FReader = std::move(reader);
-    FSteps = 0;
-    LogWriteLine("Pendulum: replaying " + Name);
+}
+// guide: end
+
+std::string TPendulumSession::ReplayReport() const
+{
+    char text[96];
+    std::snprintf(text, sizeof text, "bob: x %.9g y %.9g\n", static_cast<double>(FBob.State.Position.x),
+                  static_cast<double>(FBob.State.Position.y));
+    return text;
 }
 
 void TPendulumSession::Kick(float Speed)

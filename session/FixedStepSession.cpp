@@ -9,7 +9,6 @@
 #include "kernel/OB_KeyCodes.h"
 #include "physics/PhysicsSnapshot.h"
 #include "physics/WorldHash.h"
-#include "session/SessionCommands.h"
 #include "video/OB_Video.h"
 
 #include <algorithm>
@@ -36,6 +35,14 @@ void TFixedStepSession::Start()
     FExtras.Register();
     RegisterStateCommands(*this, FPlayPause);
     ResetHistory();
+    try {
+        if (FStartMode == TPlaybackMode::pmRecord)
+            StartRecording(FStartFile);
+        else if (FStartMode == TPlaybackMode::pmPlay)
+            StartPlayback(FStartFile);
+    } catch (const std::exception& error) {
+        ConsolePrint(std::string("Error: ") + error.what());
+    }
 }
 
 void TFixedStepSession::Stop()
@@ -281,7 +288,10 @@ void TFixedStepSession::StartRecording(const std::string& Name)
     FMode = TPlaybackMode::pmRecord;
     FChecksums.StartRecording(Name, StateHash());
     ResetHistory();
-    WriteRecordingStart(Name, *this);
+    TWorldState start;
+    SaveWorldState(start);
+    start.Counters = TSessionCounters{};
+    WriteRecordingStart(Name, start);
 }
 
 void TFixedStepSession::StartPlayback(const std::string& Name)
@@ -308,7 +318,7 @@ TRecordingHeader TFixedStepSession::RestoreRecordingStart(TRecordReader& Reader,
 {
     const TRecordingHeader header = ReadPlaybackHeader(Reader, Name);
     TWorldState start;
-    if (!ReadRecordingStart(Name, *this, start)) {
+    if (!ReadRecordingStart(Name, StateFileLimit(), start)) {
         ApplyRecordingHeader(header);
         return header;
     }
@@ -369,13 +379,18 @@ void TFixedStepSession::SaveToFile(const std::string& Name)
 
 // A load ends any recording or playback, as "record" and "play" do, and the
 // world goes on from the loaded step.
-void TFixedStepSession::LoadFromFile(const std::string& Name)
+size_t TFixedStepSession::StateFileLimit() const
 {
     TWorldState current;
     SaveWorldState(current);
     std::vector<uint8_t> encoded;
     EncodeWorldState(current, encoded);
-    const std::vector<uint8_t> bytes = ReadWorldStateFile(Name, encoded.size() + (16u << 20));
+    return encoded.size() + (16u << 20);
+}
+
+void TFixedStepSession::LoadFromFile(const std::string& Name)
+{
+    const std::vector<uint8_t> bytes = ReadWorldStateFile(Name, StateFileLimit());
     TWorldState state;
     std::string why;
     if (!DecodeWorldState(bytes, state, why) || !LoadWorldState(state, why))

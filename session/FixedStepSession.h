@@ -41,6 +41,7 @@
 #include "session/ReplayChecksums.h"
 #include "session/RewindHistory.h"
 #include "session/Session.h"
+#include "session/SessionCommands.h"
 #include "session/WorldSnapshot.h"
 
 #include <cstdint>
@@ -51,7 +52,7 @@
 
 enum class TPlaybackMode : uint8_t { pmNone = 0, pmRecord = 1, pmPlay = 2 };
 
-class TFixedStepSession : public TSession {
+class TFixedStepSession : public TSession, public TSessionCommands {
 public:
     static constexpr float StepTime = 0.02f;
     // One frame runs at most this many steps (50 steps of the one-second
@@ -94,7 +95,7 @@ public:
     virtual void ApplyRecordingHeader(const TRecordingHeader& /*Header*/) {}
     // The hash checksums compare: the physics world's (physics/WorldHash.h)
     // when there is one, else FNV-1a of the game's own state.
-    virtual uint64_t StateHash() const;
+    uint64_t StateHash() const override;
     // Lines of its own that "--replay" prints after "steps:", each ended by
     // a newline (none by default).
     virtual std::string ReplayReport() const { return {}; }
@@ -107,8 +108,8 @@ public:
     // pmNone. A recording keeps the world as it begins in FILE.state beside
     // a regular FILE; "play" restores it when it is there, and otherwise
     // only what the header holds.
-    void StartRecording(const std::string& Name);
-    void StartPlayback(const std::string& Name);
+    void StartRecording(const std::string& Name) override;
+    void StartPlayback(const std::string& Name) override;
     void WriteInputRecord(uint32_t Input);
     // The world at the start of the recording Name, as "play" and the
     // headless replay restore it: from Name.state when there is one, else
@@ -124,10 +125,10 @@ public:
     // False, with Why, and the world untouched, when State does not fit.
     bool LoadWorldState(const TWorldState& State, std::string& Why);
     // "save FILE" and "load FILE"; EInOutError on failure, the world untouched.
-    void SaveToFile(const std::string& Name);
-    void LoadFromFile(const std::string& Name);
+    void SaveToFile(const std::string& Name) override;
+    void LoadFromFile(const std::string& Name) override;
     // Steps the world back by up to Steps steps; how many it went back.
-    uint32_t Rewind(uint32_t Steps);
+    uint32_t Rewind(uint32_t Steps) override;
     const TRewindHistory& History() const { return FHistory; }
     void SetRewindCapacity(uint32_t Steps) { FHistory.SetCapacity(Steps); }
 
@@ -142,12 +143,19 @@ public:
     void SetGraphShown(bool Shown) { FExtras.SetGraphShown(Shown); }
     // The session ends after this many frames (0, the default: never).
     void SetFrameLimit(uint64_t Frames) { FFrameLimit = Frames; }
+    // Start records into Name (pmRecord) or plays it (pmPlay) once the game
+    // has started; a file that cannot be used is reported on the console.
+    void SetStartFile(TPlaybackMode Mode, std::string Name)
+    {
+        FStartMode = Mode;
+        FStartFile = std::move(Name);
+    }
     // While on, a playback whose records are used up sets the play speed to
     // 0, so the world stands at the recording's last step.
     void SetPauseAtPlaybackEnd(bool On) { FPlayPause = On ? 1 : 0; }
 
     TPlaybackMode Mode() const { return FMode; }
-    uint32_t StepCount() const { return FStepCount; }
+    uint32_t StepCount() const override { return FStepCount; }
     double Accumulator() const { return FAccumulator; }
     uint64_t Frames() const { return FFrames; }
     // The frame cap, interpolated drawing and the live graph.
@@ -169,6 +177,8 @@ private:
     void SayRewindLimit();
     void RegisterAdditions();
     bool RewindKeyHeld() const;
+    // The largest state file this game reads: its own state's size and 16 MiB.
+    size_t StateFileLimit() const;
 
     std::unique_ptr<TRecordWriter> FWriter;   // open while recording
     std::unique_ptr<TRecordReader> FReader;   // open while playing
@@ -185,6 +195,8 @@ private:
     int32_t FPlayPause = 0;
     uint64_t FFrameLimit = 0;
     uint64_t FFrames = 0;
+    TPlaybackMode FStartMode = TPlaybackMode::pmNone;
+    std::string FStartFile;
     bool FRewindLimitSaid = false;
 };
 

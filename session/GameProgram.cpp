@@ -37,6 +37,8 @@ public:
                 refused = ParseSteps(flag, value, FMaxIdleGiven, FLine.Replay.MaxIdleSteps);
             else if (flag == "--frames")
                 refused = ParseSteps(flag, value, FFramesGiven, FLine.Frames);
+            else if (flag == "--record" || flag == "--play")
+                refused = ParseFile(flag, hasValue, value, flag == "--record" ? FLine.Record : FLine.Play);
             else
                 refused = Refusal("unknown argument '" + flag + "'");
             if (refused)
@@ -84,6 +86,17 @@ private:
         return std::nullopt;
     }
 
+    std::optional<TCommandLine> ParseFile(const std::string& Flag, bool HasValue, const std::string& Value,
+                                          std::string& Name)
+    {
+        if (!Name.empty())
+            return Refusal(Flag + " given twice");
+        if (!HasValue || Value.empty())
+            return Refusal(Flag + " needs the name of a recording");
+        Name = Value;
+        return std::nullopt;
+    }
+
     // A number-of-steps option's value, given once: 1 to 2^32 - 1 in
     // decimal digits, leading zeros allowed.
     std::optional<TCommandLine> ParseSteps(const std::string& Flag, const std::string& Text, bool& Given,
@@ -105,8 +118,11 @@ private:
     TCommandLine Check() const
     {
         const bool replayOptions = FHashEveryGiven || FMaxIdleGiven;
-        if (FLine.Action == TProgramAction::Replay && FFramesGiven)
-            return Refusal("--frames goes without --replay");
+        if (FLine.Action == TProgramAction::Replay && (FFramesGiven || !FLine.Record.empty() || !FLine.Play.empty()))
+            return Refusal(std::string(FFramesGiven ? "--frames" : !FLine.Record.empty() ? "--record" : "--play") +
+                           " goes without --replay");
+        if (!FLine.Record.empty() && !FLine.Play.empty())
+            return Refusal("--record and --play go one at a time");
         if (FLine.Action != TProgramAction::Replay && replayOptions)
             return Refusal((FHashEveryGiven ? "--hash-every" : "--max-idle-steps") + std::string(" goes with --replay FILE"));
         return FLine;
@@ -120,13 +136,17 @@ private:
     bool FFramesGiven = false;
 };
 
-int RunGame(const TGameProgram& Program, uint32_t Frames)
+int RunGame(const TGameProgram& Program, const TCommandLine& Line)
 {
     LogSetFileName(Program.Name + ".log");
     OB_Kernel_Init();
     OB_Video_Open(nullptr, Program.Width, Program.Height, 32, false, true, 0);
     std::unique_ptr<TFixedStepSession> session = Program.Session();
-    session->SetFrameLimit(Frames);
+    session->SetFrameLimit(Line.Frames);
+    if (!Line.Record.empty())
+        session->SetStartFile(TPlaybackMode::pmRecord, Line.Record);
+    if (!Line.Play.empty())
+        session->SetStartFile(TPlaybackMode::pmPlay, Line.Play);
     session->Run();
     session.reset();
     OB_Video_Close();
@@ -144,7 +164,9 @@ TCommandLine ParseCommandLine(const TGameProgram& Program, const std::vector<std
 std::string UsageText(const TGameProgram& Program)
 {
     const std::string& name = Program.Name;
-    return "Usage: " + name + " [--help | --version | --replay FILE [--hash-every N] [--max-idle-steps N] | --frames N]\n"
+    return "Usage: " + name +
+        " [--help | --version | --replay FILE [--hash-every N] [--max-idle-steps N] |\n"
+        "       [--frames N] [--record FILE | --play FILE]]\n"
            "\n" + Program.Title + "\n" + Program.Help +
            "\n"
            "The log, " + name + ".log, and any recordings go into the current directory.\n"
@@ -164,7 +186,9 @@ std::string UsageText(const TGameProgram& Program)
            "  --hash-every N      with --replay: also print the world's hash every N steps\n"
            "  --max-idle-steps N  with --replay: the most steps, in all, that may pass waiting for a\n"
            "                      record whose step number lies ahead (1000000 unless given)\n"
-           "  --frames N          end the game after N frames\n";
+           "  --frames N          end the game after N frames\n"
+           "  --record FILE       record from the first step, as \"record FILE\" does\n"
+           "  --play FILE         play FILE from the first step, as \"play FILE\" does\n";
 }
 
 std::string VersionText(const TGameProgram& Program)
@@ -200,7 +224,7 @@ int OB_RunGame(const TGameProgram& Program, int argc, char** argv)
     // and a failure status instead of an abort.
     const char* name = Program.Name.c_str();
     try {
-        return RunGame(Program, line.Frames);
+        return RunGame(Program, line);
     } catch (const OB_EVideoError& error) {
         // The cause the platform gave (no display, say) goes on a line of
         // its own: the message keeps the engine's words.

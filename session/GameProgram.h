@@ -9,6 +9,8 @@
 //   --replay FILE [--hash-every N] [--max-idle-steps N]
 //                        the recording replayed headless (HeadlessReplay.h)
 //   --frames N           the game ends itself after N frames
+//   --record FILE, --play FILE
+//                        "record FILE" or "play FILE" from the first step
 // and refuses anything else with one line on stderr and exit status 2. A
 // start-up failure prints the engine's line and the platform's reason, each
 // on stderr as "<name>: <text>", and exits with status 1.
@@ -38,6 +40,8 @@ struct TCommandLine {
     std::string Problem;   // for Refuse: what was wrong, in one line
     TReplayRequest Replay;   // for Replay
     uint32_t Frames = 0;   // for RunGame: 0 runs until the player quits
+    std::string Record;   // for RunGame: recorded from the first step
+    std::string Play;   // for RunGame: played from the first step
 };
 
 // Args: the arguments after the program's name.

@@ -4,7 +4,7 @@
 #include "console/OB_ConsoleNumbers.h"
 #include "kernel/OB_Errors.h"
 #include "kernel/OB_Files.h"
-#include "session/FixedStepSession.h"
+#include "session/ReplayChecksums.h"
 #include "video/OB_Video.h"
 
 #include <cinttypes>
@@ -14,13 +14,15 @@
 
 namespace {
 
-TFixedStepSession& SessionOf(void* Data)
+constexpr double StepSeconds = 0.02;
+
+TSessionCommands& SessionOf(void* Data)
 {
-    return *static_cast<TFixedStepSession*>(Data);
+    return *static_cast<TSessionCommands*>(Data);
 }
 
 // A command whose first word names a file; further words are ignored.
-template <void (TFixedStepSession::*WithFile)(const std::string&)>
+template <void (TSessionCommands::*WithFile)(const std::string&)>
 bool FileCommand(const std::vector<std::string>& Args, int32_t ArgCount, void* Data)
 {
     if (ArgCount < 1) {
@@ -33,7 +35,7 @@ bool FileCommand(const std::vector<std::string>& Args, int32_t ArgCount, void* D
 
 bool SaveCommand(const std::vector<std::string>& Args, int32_t ArgCount, void* Data)
 {
-    if (!FileCommand<&TFixedStepSession::SaveToFile>(Args, ArgCount, Data))
+    if (!FileCommand<&TSessionCommands::SaveToFile>(Args, ArgCount, Data))
         return false;
     ConsolePrint("World saved to " + OB_QuotedName(Args[0]));
     return true;
@@ -41,7 +43,7 @@ bool SaveCommand(const std::vector<std::string>& Args, int32_t ArgCount, void* D
 
 bool LoadCommand(const std::vector<std::string>& Args, int32_t ArgCount, void* Data)
 {
-    if (!FileCommand<&TFixedStepSession::LoadFromFile>(Args, ArgCount, Data))
+    if (!FileCommand<&TSessionCommands::LoadFromFile>(Args, ArgCount, Data))
         return false;
     ConsolePrint("World loaded from " + OB_QuotedName(Args[0]));
     return true;
@@ -49,7 +51,7 @@ bool LoadCommand(const std::vector<std::string>& Args, int32_t ArgCount, void* D
 
 bool HashCommand(const std::vector<std::string>&, int32_t, void* Data)
 {
-    const TFixedStepSession& session = SessionOf(Data);
+    const TSessionCommands& session = SessionOf(Data);
     ConsolePrint(HashLine(session.StepCount(), session.StateHash()));
     return true;
 }
@@ -59,7 +61,7 @@ bool RewindCommand(const std::vector<std::string>& Args, int32_t ArgCount, void*
 {
     if (ArgCount != 1)
         return false;
-    const double steps = std::round(static_cast<double>(ConsoleReadFloat(Args[0])) / TFixedStepSession::StepTime);
+    const double steps = std::round(static_cast<double>(ConsoleReadFloat(Args[0])) / StepSeconds);
     if (!(steps >= 0))
         return false;
     SessionOf(Data).Rewind(steps >= UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(steps));
@@ -68,13 +70,13 @@ bool RewindCommand(const std::vector<std::string>& Args, int32_t ArgCount, void*
 
 }   // namespace
 
-void RegisterRecordingCommands(TFixedStepSession& Session)
+void RegisterRecordingCommands(TSessionCommands& Session)
 {
-    AddCommand("record", "", FileCommand<&TFixedStepSession::StartRecording>, &Session);
-    AddCommand("play", "", FileCommand<&TFixedStepSession::StartPlayback>, &Session);
+    AddCommand("record", "", FileCommand<&TSessionCommands::StartRecording>, &Session);
+    AddCommand("play", "", FileCommand<&TSessionCommands::StartPlayback>, &Session);
 }
 
-void RegisterStateCommands(TFixedStepSession& Session, int32_t& PlayPause)
+void RegisterStateCommands(TSessionCommands& Session, int32_t& PlayPause)
 {
     AddCommand("save", "{file} - Save the world", SaveCommand, &Session);
     AddCommand("load", "{file} - Load a saved world", LoadCommand, &Session);
@@ -83,7 +85,7 @@ void RegisterStateCommands(TFixedStepSession& Session, int32_t& PlayPause)
     AddVariable("playpause", &PlayPause);
 }
 
-void UnregisterSessionCommands(TFixedStepSession& Session, uint32_t& StepCount, float& PlaySpeed,
+void UnregisterSessionCommands(TSessionCommands& Session, uint32_t& StepCount, float& PlaySpeed,
                                int32_t& PlayPause)
 {
     for (const char* name : {"record", "play", "save", "load", "hash", "rewind"})
@@ -106,17 +108,14 @@ std::string RecordingStartName(const std::string& RecordingName)
     return RecordingName + ".state";
 }
 
-void WriteRecordingStart(const std::string& Name, const TFixedStepSession& Session)
+void WriteRecordingStart(const std::string& Name, const TWorldState& State)
 {
     if (!CompanionFilesBelongBeside(Name))
         return;
     const std::string stateName = RecordingStartName(Name);
     try {
-        TWorldState state;
-        Session.SaveWorldState(state);
-        state.Counters = TSessionCounters{};
         std::vector<uint8_t> bytes;
-        EncodeWorldState(state, bytes);
+        EncodeWorldState(State, bytes);
         WriteWorldStateFile(stateName, bytes);
     } catch (const std::exception& error) {
         ConsolePrint(std::string("Error: ") + error.what());
@@ -126,17 +125,13 @@ void WriteRecordingStart(const std::string& Name, const TFixedStepSession& Sessi
     }
 }
 
-bool ReadRecordingStart(const std::string& Name, const TFixedStepSession& Session, TWorldState& State)
+bool ReadRecordingStart(const std::string& Name, size_t MaxSize, TWorldState& State)
 {
     const std::string stateName = RecordingStartName(Name);
     std::error_code missing;
     if (!std::filesystem::exists(stateName, missing) || missing)
         return false;
-    TWorldState current;
-    Session.SaveWorldState(current);
-    std::vector<uint8_t> encoded;
-    EncodeWorldState(current, encoded);
-    const std::vector<uint8_t> bytes = ReadWorldStateFile(stateName, encoded.size() + (16u << 20));
+    const std::vector<uint8_t> bytes = ReadWorldStateFile(stateName, MaxSize);
     std::string why;
     if (!DecodeWorldState(bytes, State, why))
         throw EInOutError("Not a recording's start: " + OB_QuotedName(stateName) + ": " + why);

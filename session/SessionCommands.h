@@ -1,6 +1,6 @@
 // The fixed-step session's console entries, and the files it keeps beside a
-// recording. The commands run on the session given as their data; user
-// mistakes become console lines.
+// recording. The commands run on the session given as their data, through
+// what TSessionCommands asks of it; user mistakes become console lines.
 #pragma once
 
 #include "session/WorldSnapshot.h"
@@ -8,26 +8,40 @@
 #include <cstdint>
 #include <string>
 
-class TFixedStepSession;
+// What the console's commands ask of a session; errors are EInOutError.
+class TSessionCommands {
+public:
+    virtual void StartRecording(const std::string& Name) = 0;
+    virtual void StartPlayback(const std::string& Name) = 0;
+    virtual void SaveToFile(const std::string& Name) = 0;
+    virtual void LoadFromFile(const std::string& Name) = 0;
+    virtual uint32_t Rewind(uint32_t Steps) = 0;
+    virtual uint32_t StepCount() const = 0;
+    virtual uint64_t StateHash() const = 0;
+
+protected:
+    ~TSessionCommands() = default;
+};
 
 // "record <file>" and "play <file>".
-void RegisterRecordingCommands(TFixedStepSession& Session);
+void RegisterRecordingCommands(TSessionCommands& Session);
 // "save <file>", "load <file>", "hash", "rewind <seconds>", and the variable
 // "playpause" bound to PlayPause.
-void RegisterStateCommands(TFixedStepSession& Session, int32_t& PlayPause);
+void RegisterStateCommands(TSessionCommands& Session, int32_t& PlayPause);
 // Everything both registered, and the core's variables.
-void UnregisterSessionCommands(TFixedStepSession& Session, uint32_t& StepCount, float& PlaySpeed,
+void UnregisterSessionCommands(TSessionCommands& Session, uint32_t& StepCount, float& PlaySpeed,
                                int32_t& PlayPause);
 
 // "run1" -> "run1.state": the world as the recording run1 began.
 std::string RecordingStartName(const std::string& RecordingName);
-// Writes the world as it stands beside the recording Name, when Name is a
-// regular file outside /dev and /proc; a state that cannot be written is
-// reported on the console, and no stale one is left behind.
-void WriteRecordingStart(const std::string& Name, const TFixedStepSession& Session);
+// Writes State, the world as the recording Name begins, beside it, when
+// Name is a regular file outside /dev and /proc; a state that cannot be
+// written is reported on the console, and no stale one is left behind.
+void WriteRecordingStart(const std::string& Name, const TWorldState& State);
 // The world as the recording Name began: false when there is no such file;
-// EInOutError when there is one that is not a whole state file.
-bool ReadRecordingStart(const std::string& Name, const TFixedStepSession& Session, TWorldState& State);
+// EInOutError when there is one that is not a whole state file of at most
+// MaxSize bytes.
+bool ReadRecordingStart(const std::string& Name, size_t MaxSize, TWorldState& State);
 
 // "hash at step N: 0x0123456789ABCDEF"
 std::string HashLine(uint64_t Step, uint64_t Hash);

@@ -95,11 +95,14 @@ TEST_F(Program, AnswersHelpVersionAndReplayAndRefusesOtherArguments)
     const TCase cases[] = {
         {{"--help"},
          0,
-         "Usage: orbel2 [--help | --version | --replay FILE [--hash-every N] [--max-idle-steps N] | --frames N]\n",
+         "Usage: orbel2 [--help | --version | --replay FILE [--hash-every N] [--max-idle-steps N] |\n"
+         "       [--frames N] [--record FILE | --play FILE]]\n",
          ""},
         {{"--version"}, 0, "orbel2 " OB_VERSION_STRING "\nOrbel2 engine " OB_VERSION_STRING "\n", ""},
         {{"--frames", "0"}, 2, "", refused("--frames needs a number of frames from 1 to 4294967295")},
         {{"--replay", "park", "--frames", "3"}, 2, "", refused("--frames goes without --replay")},
+        {{"--record", "a", "--play", "b"}, 2, "", refused("--record and --play go one at a time")},
+        {{"--record"}, 2, "", refused("--record needs the name of a recording")},
         {{"--frobnicate"}, 2, "", refused("unknown argument '--frobnicate'")},
         {{"--help", "extra"}, 2, "", refused("--help goes alone, not with 'extra'")},
         {{"--replay", "park", "--help"}, 2, "", refused("--help goes alone, not with '--replay'")},
@@ -142,10 +145,14 @@ TEST_F(Program, AnswersHelpVersionAndReplayAndRefusesOtherArguments)
         EXPECT_EQ(ReadWholeFile("stderr.txt"), c.Err) << args;
         EXPECT_FALSE(std::filesystem::exists("orbel2.log")) << args;
     }
-    // --frames ends the game by itself, as Escape would.
-    const int frames = RunProgram([] {}, {"--frames", "0005"});
+    // --frames ends the game by itself, as Escape would; --record records
+    // from the first step, and the recording replays.
+    const int frames = RunProgram([] {}, {"--frames", "0030", "--record", "first"});
     EXPECT_TRUE(WIFEXITED(frames) && WEXITSTATUS(frames) == 0);
     EXPECT_NE(ReadWholeFile("orbel2.log").find("Orbel2 Finalizing"), std::string::npos);
+    EXPECT_GT(std::filesystem::file_size("first"), 12u);
+    const int replayed = RunProgram([] {}, {"--replay", "first"});
+    EXPECT_TRUE(WIFEXITED(replayed) && WEXITSTATUS(replayed) == 0) << ReadWholeFile("stderr.txt");
 
     // The help names the keys, where the log goes, how to run headless and
     // how to replay.
