@@ -60,7 +60,7 @@ step tools/cross-build-check.sh build/cross
 step tools/package-test.sh build/release
 step cmake --build --preset release --target docs
 
-step tools/e2e-test.sh build/release/orbel2 build/e2e
+step tools/e2e-test.sh build/release/orbel2 build/e2e build/asan/orbel2
 
 # Each fuzz target for a fixed number of inputs from its seed corpus, with a
 # fixed seed so that the run is the same every time.

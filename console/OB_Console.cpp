@@ -16,6 +16,7 @@ namespace {
 // before the console starts.
 std::vector<TCommandInfo> Commands;
 std::vector<TVariableInfo> Variables;
+std::vector<TVariableRange> Ranges;   // one for each variable, in step
 std::vector<int32_t> Watches;
 
 std::unique_ptr<TStringStack> Lines;
@@ -102,9 +103,11 @@ void AddCommand(const std::string& Name, const std::string& Help, TCommandProc P
     Commands.push_back(TCommandInfo{Name, Help, Proc, Data});
 }
 
-void AddVariable(const std::string& Name, TVariableAddress Address)
+void AddVariable(const std::string& Name, TVariableAddress Address, TVariableRange Range)
 {
+    OB_ASSERT(!(Range.Low > Range.High));
     Variables.push_back(TVariableInfo{Name, Address.Storage, Address.Type, Address.Capacity});
+    Ranges.push_back(Range);
 }
 
 void RemoveCommand(const std::string& Name, const void* Data)
@@ -118,6 +121,7 @@ void RemoveVariable(const std::string& Name, const void* Address)
         if (Variables[i].Name != Name || Variables[i].Address != Address)
             continue;
         Variables.erase(Variables.begin() + static_cast<std::ptrdiff_t>(i));
+        Ranges.erase(Ranges.begin() + static_cast<std::ptrdiff_t>(i));
         // Watches hold indices: the removed variable's go, later ones move down.
         const auto removed = static_cast<int32_t>(i);
         for (int32_t& slot : Watches) {
@@ -262,6 +266,7 @@ void ConsoleReset()
 {
     Commands.clear();
     Variables.clear();
+    Ranges.clear();
     Watches.clear();
     Lines.reset();
     History.reset();
@@ -279,6 +284,11 @@ const std::vector<TCommandInfo>& ConsoleCommands()
 const std::vector<TVariableInfo>& ConsoleVariables()
 {
     return Variables;
+}
+TVariableRange ConsoleVariableRange(size_t Index)
+{
+    OB_ASSERT(Index < Ranges.size());
+    return Index < Ranges.size() ? Ranges[Index] : TVariableRange{};
 }
 const std::vector<int32_t>& ConsoleWatches()
 {

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,14 @@ struct TCommandInfo {
 };
 
 enum class TVariableType : uint8_t { vtUInt = 0, vtInt = 1, vtFloat = 2, vtDouble = 3, vtString = 4, vtBoolean = 5 };
+
+// The values "set" leaves in a numeric variable: a number beyond them is
+// held to the nearer end. Both ends lie within the variable's type. The
+// default holds nothing.
+struct TVariableRange {
+    double Low = -std::numeric_limits<double>::infinity();
+    double High = std::numeric_limits<double>::infinity();
+};
 
 struct TVariableInfo {
     std::string Name;
@@ -82,6 +91,9 @@ private:
     TVariableAddress(TVariableType Kind, void* Address, size_t Size) : Type(Kind), Storage(Address), Capacity(Size) {}
 };
 
+// Width and Height are fractions of the screen: whatever they hold, the
+// console is drawn as if held to 0 to 1 (not a number as 0). LineHeight, in
+// pixels, may be any value.
 struct OB_ConsoleInfo {
     float Width = 1.0f;
     float Height = 0.5f;
@@ -94,8 +106,9 @@ struct OB_ConsoleInfo {
 extern OB_ConsoleInfo ConsoleInfo;
 
 void AddCommand(const std::string& Name, const std::string& Help, TCommandProc Proc, void* Data);
-// "set" refuses a word that does not fit a STRING variable's buffer.
-void AddVariable(const std::string& Name, TVariableAddress Address);
+// "set" refuses a word that does not fit a STRING variable's buffer, and
+// holds a number to Range.
+void AddVariable(const std::string& Name, TVariableAddress Address, TVariableRange Range = {});
 // Remove every command of that name registered with Data, and every variable
 // of that name bound to Address; the watches of a removed variable go with
 // it, the others keep their order.
@@ -125,6 +138,8 @@ void ConsoleReset();
 // Read access for the display, the line editor and tests.
 const std::vector<TCommandInfo>& ConsoleCommands();
 const std::vector<TVariableInfo>& ConsoleVariables();
+// The range of ConsoleVariables()[Index].
+TVariableRange ConsoleVariableRange(size_t Index);
 const std::vector<int32_t>& ConsoleWatches();
 // nullptr before the console starts and after it shuts down.
 const TStringStack* ConsoleLines();

@@ -17,13 +17,15 @@ const std::string RuleLine(47, '-');
 
 using TArgs = std::vector<std::string>;
 
-// Calls Action for every variable named Name, in registration order.
+// Calls Action with every variable named Name and its range, in
+// registration order.
 template <typename TAction>
 void ForEachVariableNamed(const std::string& Name, TAction Action)
 {
-    for (const TVariableInfo& variable : ConsoleVariables())
-        if (variable.Name == Name)
-            Action(variable);
+    const std::vector<TVariableInfo>& variables = ConsoleVariables();
+    for (size_t i = 0; i < variables.size(); ++i)
+        if (variables[i].Name == Name)
+            Action(variables[i], ConsoleVariableRange(i));
 }
 
 bool StringFits(const TVariableInfo& Variable, const std::string& Word)
@@ -31,23 +33,34 @@ bool StringFits(const TVariableInfo& Variable, const std::string& Word)
     return Variable.Address != nullptr && Word.size() < Variable.Capacity;
 }
 
-void StoreValue(const TVariableInfo& Variable, const std::string& Word)
+// Value held to the variable's range; the ends lie within T.
+template <typename T>
+T HeldTo(T Value, const TVariableRange& Range)
+{
+    if (static_cast<double>(Value) < Range.Low)
+        return static_cast<T>(Range.Low);
+    if (static_cast<double>(Value) > Range.High)
+        return static_cast<T>(Range.High);
+    return Value;
+}
+
+void StoreValue(const TVariableInfo& Variable, const TVariableRange& Range, const std::string& Word)
 {
     void* address = Variable.Address;
     if (address == nullptr)
         return;
     switch (Variable.VarType) {
     case TVariableType::vtUInt:
-        *static_cast<uint32_t*>(address) = ConsoleReadInteger(Word);
+        *static_cast<uint32_t*>(address) = HeldTo(ConsoleReadInteger(Word), Range);
         break;
     case TVariableType::vtInt:
-        *static_cast<int32_t*>(address) = static_cast<int32_t>(ConsoleReadInteger(Word));
+        *static_cast<int32_t*>(address) = HeldTo(static_cast<int32_t>(ConsoleReadInteger(Word)), Range);
         break;
     case TVariableType::vtFloat:
-        *static_cast<float*>(address) = ConsoleReadFloat(Word);
+        *static_cast<float*>(address) = HeldTo(ConsoleReadFloat(Word), Range);
         break;
     case TVariableType::vtDouble:
-        *static_cast<double*>(address) = ConsoleReadNumber(Word);
+        *static_cast<double*>(address) = HeldTo(ConsoleReadNumber(Word), Range);
         break;
     case TVariableType::vtString:
         if (StringFits(Variable, Word)) {
@@ -78,13 +91,15 @@ bool SetCommand(const TArgs& Args, int32_t, void*)
     // A string that does not fit one of the buffers is refused as a whole,
     // before anything is written.
     bool fits = true;
-    ForEachVariableNamed(name, [&](const TVariableInfo& variable) {
+    ForEachVariableNamed(name, [&](const TVariableInfo& variable, const TVariableRange&) {
         if (variable.VarType == TVariableType::vtString && !StringFits(variable, word))
             fits = false;
     });
     if (!fits)
         return false;
-    ForEachVariableNamed(name, [&](const TVariableInfo& variable) { StoreValue(variable, word); });
+    ForEachVariableNamed(name, [&](const TVariableInfo& variable, const TVariableRange& range) {
+        StoreValue(variable, range, word);
+    });
     return true;
 }
 
@@ -92,7 +107,7 @@ bool GetCommand(const TArgs& Args, int32_t, void*)
 {
     if (Args.size() != 1)
         return false;
-    ForEachVariableNamed(Args[0], [](const TVariableInfo& variable) {
+    ForEachVariableNamed(Args[0], [](const TVariableInfo& variable, const TVariableRange&) {
         ConsolePrint(variable.Name + " = " + VariableValueText(variable));
     });
     return true;
@@ -115,6 +130,8 @@ bool VidSizeCommand(const TArgs& Args, int32_t, void*)
     const auto height = static_cast<int32_t>(ConsoleReadInteger(Args[1]));
     const bool fullScreen = Args.size() >= 3 && ConsoleReadInteger(Args[2]) != 0;
     const float aspect = Args.size() >= 4 ? ConsoleReadFloat(Args[3]) : 0.0f;
+    if (aspect != 0 && !OB_Video_AspectUsable(aspect))
+        return false;
     OB_Video_Open(nullptr, width, height, 32, fullScreen, true, aspect);
     return true;
 }
@@ -174,7 +191,7 @@ void ConsoleInit()
                nullptr);
     AddCommand("res", "lists resources in system", ResCommand, nullptr);
 
-    AddVariable("consoleheight", &ConsoleInfo.Height);
+    AddVariable("consoleheight", &ConsoleInfo.Height, TVariableRange{0.0, 1.0});
     AddVariable("fps", &OB_VideoInfo.FPS);
 
     ConsolePrint("Orbel2 At your service!");

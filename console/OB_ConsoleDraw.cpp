@@ -7,6 +7,7 @@
 #include "video/OB_Video.h"
 #include "video/platform/OB_GfxDevice.h"
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -28,10 +29,33 @@ TQuad ConsoleQuad;
 // texts have reached their longest.
 std::string TextBuffer;
 
+// A fraction of the screen as drawn: held to 0 to 1, not a number as 0.
+float ScreenFraction(float Value)
+{
+    return Value > 0 ? std::min(Value, 1.0f) : 0.0f;
+}
+
+// Rows of text are worked out in 64 bits from any line height; a row is
+// handed to the font only when part of its cell lies on the back buffer,
+// so the font's own arithmetic never meets a row far off it.
+bool RowSeen(int64_t Row, int64_t Cell)
+{
+    return Row + Cell > 0 && Row < static_cast<int64_t>(OB_VideoInfo.BackBufferDesc.Height);
+}
+
+// Whether rows that go on by Step from Row can never reach the back buffer.
+bool RowsGoneBy(int64_t Row, int64_t Step, int64_t Cell)
+{
+    return (Step > 0 && Row >= static_cast<int64_t>(OB_VideoInfo.BackBufferDesc.Height)) ||
+        (Step < 0 && Row + Cell <= 0);
+}
+
 void DrawWatches()
 {
     const int32_t x = static_cast<int32_t>(OB_Video_ToPixelX(WatchColumn));
-    int32_t y = static_cast<int32_t>(OB_Video_ToPixelY(FirstWatchRow));
+    int64_t y = OB_Video_ToPixelY(FirstWatchRow);
+    const int64_t step = ConsoleInfo.LineHeight;
+    const int64_t cell = OB_Font_CellHeight(WatchFont);
     const std::vector<TVariableInfo>& variables = ConsoleVariables();
     for (int32_t index : ConsoleWatches()) {
         if (index < 0)
@@ -39,12 +63,16 @@ void DrawWatches()
         OB_ASSERT(static_cast<size_t>(index) < variables.size());
         if (static_cast<size_t>(index) >= variables.size())
             continue;
-        const TVariableInfo& variable = variables[static_cast<size_t>(index)];
-        TextBuffer.assign(variable.Name);
-        TextBuffer.append(" = ");
-        TextBuffer.append(VariableValueText(variable));
-        OB_Font_DrawText(TextBuffer, x, y, WatchColour, WatchFont, WatchAlign);
-        y += ConsoleInfo.LineHeight;
+        if (RowsGoneBy(y, step, cell))
+            break;
+        if (RowSeen(y, cell)) {
+            const TVariableInfo& variable = variables[static_cast<size_t>(index)];
+            TextBuffer.assign(variable.Name);
+            TextBuffer.append(" = ");
+            TextBuffer.append(VariableValueText(variable));
+            OB_Font_DrawText(TextBuffer, x, static_cast<int32_t>(y), WatchColour, WatchFont, WatchAlign);
+        }
+        y += step;
     }
 }
 
@@ -58,21 +86,27 @@ void SetBlendStates(TGfxDevice& device)
 
 void DrawLines()
 {
-    int32_t y = static_cast<int32_t>(OB_Video_ToPixelY(ConsoleInfo.Height)) - ConsoleInfo.LineHeight;
-    TextBuffer.assign("> ");
-    TextBuffer.append(ConsoleEditLine());
-    OB_Font_DrawText(TextBuffer, LineLeft, y, ConsoleInfo.PromptColour, LineFont, LineAlign);
+    const int64_t step = -static_cast<int64_t>(ConsoleInfo.LineHeight);
+    const int64_t cell = OB_Font_CellHeight(LineFont);
+    int64_t y = OB_Video_ToPixelY(ScreenFraction(ConsoleInfo.Height)) + step;
+    if (RowSeen(y, cell)) {
+        TextBuffer.assign("> ");
+        TextBuffer.append(ConsoleEditLine());
+        OB_Font_DrawText(TextBuffer, LineLeft, static_cast<int32_t>(y), ConsoleInfo.PromptColour, LineFont,
+                         LineAlign);
+    }
     const TStringStack* lines = ConsoleLines();
     if (lines == nullptr)
         return;
-    // Each older line sits higher; once one lies wholly above the screen,
-    // so do all the rest.
-    const int32_t cell = OB_Font_CellHeight(LineFont);
+    // Each older line sits a line higher; once one lies wholly beyond the
+    // screen, so do all the rest.
     for (int32_t n = ConsoleScrollOffset(); n < lines->Count(); ++n) {
-        y -= ConsoleInfo.LineHeight;
-        if (ConsoleInfo.LineHeight > 0 && y + cell <= 0)
+        y += step;
+        if (RowsGoneBy(y, step, cell))
             break;
-        OB_Font_DrawText(lines->Get(n), LineLeft, y, ConsoleInfo.TextColour, LineFont, LineAlign);
+        if (RowSeen(y, cell))
+            OB_Font_DrawText(lines->Get(n), LineLeft, static_cast<int32_t>(y), ConsoleInfo.TextColour, LineFont,
+                             LineAlign);
     }
 }
 
@@ -89,7 +123,8 @@ void ConsoleDrawInit()
 
 void ConsoleDraw()
 {
-    OB_Quad_SetCorners(ConsoleQuad, 0.0f, 0.0f, ConsoleInfo.Width, ConsoleInfo.Height, 0.0f, 0.0f, 0.0f);
+    OB_Quad_SetCorners(ConsoleQuad, 0.0f, 0.0f, ScreenFraction(ConsoleInfo.Width), ScreenFraction(ConsoleInfo.Height),
+                       0.0f, 0.0f, 0.0f);
     // The unit square stretched over the whole back buffer: aspect 1 is
     // given, not taken from the scene's view, so that the background spans
     // the full width whatever the scene's aspect.

@@ -116,3 +116,39 @@ TEST_F(ConsoleDisplay, ConsoleHeightMovesTheEditLine)
     EXPECT_EQ(At(FreeColumn, 0), 0xFFFFFFu);
     EXPECT_FALSE(LineInk(0, 480));
 }
+
+// Whatever code writes into the console's sizes, its rows are worked out
+// without overflow, and it is drawn as if its height were held to the
+// screen: higher than the screen as the whole screen, below 0 or not a
+// number as no console. A line height that puts every row off the screen
+// leaves the background and the first watch.
+TEST_F(ConsoleDisplay, AnyHeightOrLineHeightIsDrawnSafely)
+{
+    for (int i = 0; i < 150; ++i)
+        ConsolePrint("output line " + std::to_string(i));
+    AddWatch("fps");   // twice: the second row moves with the line height
+    AddWatch("fps");
+    SetConsoleVisible(true);
+    const auto drawnAs = [this](float height) {
+        ConsoleInfo.Height = height;
+        DrawFrame();
+        return Pixels;
+    };
+    const std::vector<uint32_t> whole = drawnAs(1.0f);
+    for (float height : {67108864.0f, 268435456.0f, 1.5f, 3.4e38f, INFINITY})
+        EXPECT_EQ(drawnAs(height), whole) << height;
+    const std::vector<uint32_t> none = drawnAs(0.0f);
+    for (float height : {-1.0f, -67108864.0f, -3.4e38f, -INFINITY, NAN})
+        EXPECT_EQ(drawnAs(height), none) << height;
+
+    ConsoleInfo.Height = 0.5f;
+    ConsoleInfo.LineHeight = 100000;
+    DrawFrame();
+    const std::vector<uint32_t> rowsOff = Pixels;
+    EXPECT_FALSE(LineInk(0, 240));
+    for (int32_t lineHeight : {INT32_MAX, INT32_MIN, 1 << 30, -(1 << 30), -100000}) {
+        ConsoleInfo.LineHeight = lineHeight;
+        DrawFrame();
+        EXPECT_EQ(Pixels, rowsOff) << lineHeight;
+    }
+}

@@ -61,6 +61,30 @@ TEST_F(Font, NothingIsDrawnForAMissingFontAnEmptyTextOrTextWhollyOffScreen)
     // Text partly off the screen is drawn where it lies; wholly off, not at all.
     EXPECT_TRUE(Inks("partly off", -30));
     EXPECT_FALSE(Inks("wholly off", 700));
+    // Anchors at the ends of 32 bits, whichever way the text is aligned.
+    for (const int32_t far : {INT32_MIN, INT32_MAX}) {
+        OB_Video_Clear(0xFF000000);
+        for (const TTextAlignFlag flag : {taLeft, taRight, taCenter, taTop, taBottom, taVCenter}) {
+            OB_Font_DrawText("far off", far, 10, 0xFFFFFFFF, 0, OB_Align(flag));
+            OB_Font_DrawText("far off", 10, far, 0xFFFFFFFF, 0, OB_Align(flag));
+        }
+        EXPECT_TRUE(std::ranges::all_of(ReadScreen(), [](uint32_t p) { return p == 0; })) << far;
+    }
+}
+
+// A size whose sheet of glyphs would take gigabytes, or whose negation
+// does not fit, makes no font.
+TEST_F(Font, SizesBeyondTheLargestCellAreRefused)
+{
+    TFontPtr font;
+    for (const int32_t height : {INT32_MIN, INT32_MAX, 257, -257}) {
+        EXPECT_LT(OB_Font_Create(height, 0, 0, false, 0, 0, 0, 0, "Arial", font), 0) << height;
+        EXPECT_EQ(font, nullptr) << height;
+    }
+    for (const int32_t height : {256, -256, 16}) {
+        EXPECT_EQ(OB_Font_Create(height, 0, 0, false, 0, 0, 0, 0, "Arial", font), 0) << height;
+        EXPECT_NE(font, nullptr) << height;
+    }
 }
 
 TEST_F(Font, TextOverABandInMemoryLooksAsTheRendererWouldDrawIt)

@@ -107,7 +107,9 @@ TEST_F(Video, RefusedModesLeaveThePreviousModeDrawing)
 
     // Sizes and depths no device can have are refused before the device is
     // let go of: nothing is announced lost.
-    const int32_t bad[][3] = {{0, 0, 32}, {-5, 10, 32}, {100000, 100000, 32}, {800, 600, 8}};
+    // Nor can it have a back buffer of more than 256 MiB.
+    const int32_t bad[][3] = {{0, 0, 32},           {-5, 10, 32},         {100000, 100000, 32}, {800, 600, 8},
+                              {16384, 16384, 32},   {16384, 4097, 32},    {8193, 8192, 32},     {16384, 16384, 16}};
     for (const auto& mode : bad) {
         Received.clear();
         EXPECT_EQ(ErrorText<OB_EVideoError>(
@@ -270,4 +272,24 @@ TEST(FitRect, ScalesUniformlyAndCentres)
         const SDL_Rect r = OB_Gfx_FitRect(in[0], in[1], in[2], in[3]);
         EXPECT_EQ((std::array<int, 4>{r.x, r.y, r.w, r.h}), out) << in[0] << "x" << in[1] << " on " << in[2];
     }
+}
+
+// At most 256 MiB at 4 bytes a pixel, and no larger than the renderer's
+// largest texture on either side, whichever is smaller.
+TEST(BackBufferFits, HoldsTheBytesAndTheRenderersLargestTexture)
+{
+    struct TCase {
+        int64_t Width, Height, MaxWidth, MaxHeight;
+        bool Fits;
+    };
+    const TCase cases[] = {
+        {640, 480, 0, 0, true},          {8192, 8192, 0, 0, true},         {16384, 4096, 0, 0, true},
+        {16384, 4097, 0, 0, false},      {8193, 8192, 0, 0, false},        {16385, 1, 0, 0, false},
+        {0, 480, 0, 0, false},           {640, -1, 0, 0, false},           {4096, 4096, 4096, 4096, true},
+        {4097, 100, 4096, 4096, false},  {100, 4097, 4096, 4096, false},   {8192, 8192, 16384, 16384, true},
+        {8192, 8193, 16384, 16384, false}, {int64_t{1} << 40, 1, 0, 0, false},
+    };
+    for (const TCase& c : cases)
+        EXPECT_EQ(OB_Gfx_BackBufferFits(c.Width, c.Height, c.MaxWidth, c.MaxHeight), c.Fits)
+            << c.Width << " x " << c.Height << " within " << c.MaxWidth << " x " << c.MaxHeight;
 }

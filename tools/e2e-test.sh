@@ -9,9 +9,12 @@
 # other (the edit line after Tab with the edit line after typing the whole
 # word, an error line with the echo of the same words typed as a line).
 #
-# Usage: tools/e2e-test.sh path/to/orbel2 [artefact-directory]
+# Usage: tools/e2e-test.sh path/to/orbel2 [artefact-directory [path/to/sanitized/orbel2]]
 # Every screenshot is kept in the artefact directory (build/e2e unless
 # given), fullscreen.png among them; the log, stderr and the recording too.
+# Given the sanitizer build too (build/asan/orbel2), it runs that through a
+# short session after the main run (tools/e2e/sanitized.sh): a sanitizer
+# report or a status other than 0 fails the test.
 # Prints one "ok:" or "FAILED:" line per check, then "e2e: N passed, M failed";
 # the exit status is non-zero when a check failed.
 # The checks hand their conditions to eval in single quotes, to be expanded
@@ -22,25 +25,32 @@ set -euo pipefail
 here=$(dirname "$(realpath "$0")")
 
 if [[ "${1:-}" != "--inside-x" ]]; then
-  if [[ $# -lt 1 || $# -gt 2 || "$1" == -* || ! -x "$1" ]]; then
-    echo "usage: $0 path/to/orbel2 [artefact-directory]" >&2
+  if [[ $# -lt 1 || $# -gt 3 || "$1" == -* || ! -x "$1" || ($# -eq 3 && ! -x "$3") ]]; then
+    echo "usage: $0 path/to/orbel2 [artefact-directory [path/to/sanitized/orbel2]]" >&2
     exit 2
   fi
   program=$(realpath "$1")
   artefacts=$(realpath -m "${2:-build/e2e}")
+  sanitized=
+  if [[ $# -eq 3 ]]; then
+    sanitized=$(realpath "$3")
+  fi
   mkdir -p "$artefacts"
   # Only what an earlier run left: the directory may hold other files.
   rm -f "$artefacts"/[0-9][0-9]*-*.png "$artefacts"/fullscreen*.png "$artefacts"/orbel2.log \
-    "$artefacts"/stdout.txt "$artefacts"/stderr.txt "$artefacts"/run1 "$artefacts"/park "$artefacts"/turning
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --inside-x "$program" "$artefacts"
+    "$artefacts"/stdout.txt "$artefacts"/stderr.txt "$artefacts"/run1 "$artefacts"/park "$artefacts"/turning \
+    "$artefacts"/sanitized-stderr.txt
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --inside-x "$program" "$artefacts" "$sanitized"
 fi
 
 program=$2
 ARTEFACTS=$3
+SANITIZED=${4:-}
 # A measurement that goes wrong fails its check; it does not end the run.
 set +e
 source "$here/e2e/pixels.sh"
 source "$here/e2e/drive.sh"
+source "$here/e2e/sanitized.sh"
 
 work=$(mktemp -d)
 MASKS=$work/masks
@@ -383,8 +393,23 @@ refused_mode() {
   DETAIL="watch pixels at $x0,$y0 .. $x1,$y1"
   expect "$command: the watches still drawn" eval 'within "$x1" $((wx1 - 2)) $((wx1 + 2)) && within "$y0" $((wy0 - 2)) $((wy0 + 2))'
 }
+seconds_since() {
+  awk -v s="$1" -v n="$(date +%s.%N)" 'BEGIN { printf "%.1f\n", n - s }'
+}
+refused_started=$(date +%s.%N)
 refused_mode 51-vid_size-0-0 "vid_size 0 0"
+refused_took=$(seconds_since "$refused_started")
 refused_mode 52-vid_size-100000 "vid_size 100000 100000"
+# A back buffer of 1 GiB is refused as quickly as one no device can have,
+# not after holding gigabytes for seconds.
+refused_started=$(date +%s.%N)
+refused_mode 52b-vid_size-16384 "vid_size 16384 16384"
+huge_took=$(seconds_since "$refused_started")
+DETAIL="its checks took $huge_took s, those of vid_size 0 0 $refused_took s"
+expect "vid_size 16384 16384: refused at once" awk -v h="$huge_took" -v r="$refused_took" 'BEGIN { exit !(h < r + 2) }'
+n=$(count 52b-vid_size-16384 red "$WIN")
+DETAIL="$n red pixels"
+expect "vid_size 16384 16384: the scene still drawn" test "$n" -gt 100
 
 # The replay, run out and come to rest, ends where the recorded run did
 # (the recording went on, keys up, until play was typed).
@@ -613,6 +638,10 @@ steps_ok=$(od -An -v -tu4 -w8 -j12 run1 | awk '$1 != NR - 1 { bad = 1 } END { pr
 keys=$(od -An -v -tu4 -w8 -j12 run1 | awk '$2 != 0 && $2 != last { printf "%s ", $2 } { last = $2 }')
 DETAIL="step numbers in order: $steps_ok; keys: $keys"
 expect "record: one record per step, holding Right, Up, Left, Down in turn" test "$steps_ok $keys" = "yes 2 4 1 8 "
+
+if [[ -n $SANITIZED ]]; then
+  sanitized_session "$SANITIZED" "$here/../tests/lsan.supp" "$work/sanitized"
+fi
 
 if ((FAILED > 0)) && [[ -s stderr.txt ]]; then
   echo "--- stderr"

@@ -7,7 +7,6 @@
 namespace {
 
 constexpr const char* WindowClassName = "D3D8 WINDOW";
-constexpr int32_t MaxSide = 16384;
 
 std::unique_ptr<TD3D8> Instance;
 
@@ -48,9 +47,14 @@ constexpr TErrorText ErrorTexts[] = {
     {D3DERR_INVALIDCALL, "The method call is invalid. For example, a method's parameter may have an invalid value."},
 };
 
-bool SizeAllowed(int32_t Width, int32_t Height)
+// A back buffer the device (when there is one) can hold.
+bool SizeAllowed(int32_t Width, int32_t Height, const TGfxDevice* Device)
 {
-    return Width > 0 && Height > 0 && Width <= MaxSide && Height <= MaxSide;
+    if (Width <= 0 || Height <= 0)
+        return false;
+    const auto width = static_cast<uint32_t>(Width);
+    const auto height = static_cast<uint32_t>(Height);
+    return Device != nullptr ? Device->HoldsBackBuffer(width, height) : OB_Gfx_BackBufferFits(width, height, 0, 0);
 }
 
 }   // namespace
@@ -97,7 +101,7 @@ bool TD3D8::BuildPresentParams(SDL_Window* Window, int32_t Width, int32_t Height
                                bool DepthBuffer, int32_t Adapter, D3DPRESENT_PARAMETERS& Params)
 {
     Params = D3DPRESENT_PARAMETERS{};
-    if (!SizeAllowed(Width, Height))
+    if (!SizeAllowed(Width, Height, FDevice.get()))
         return false;
     if (FullScreen) {
         switch (BitsPerPixel) {
@@ -138,7 +142,7 @@ bool TD3D8::InitDevice(SDL_Window* Window, int32_t Width, int32_t Height, int32_
 {
     // A size no device can have is refused before anything changes, so the
     // current mode stays as it is.
-    if (!SizeAllowed(Width, Height))
+    if (!SizeAllowed(Width, Height, FDevice.get()))
         throw ED3D8Error("Error creating device parameters");
 
     const bool recreate = !(Adapter == FAdapter && FDevice != nullptr);

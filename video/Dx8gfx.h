@@ -48,11 +48,12 @@ public:
                     bool DepthBuffer, int32_t Adapter, TGfxDevice*& Device);
     // Whether a device could be set up for this mode: false when no
     // back-buffer format can be chosen or the size is not one a device can
-    // have (1 to 16384 pixels a side). Changes nothing.
+    // have (OB_Gfx_BackBufferFits, with the largest texture of the device
+    // when there is one). Changes nothing.
     bool CanSetMode(int32_t Width, int32_t Height, int32_t BitsPerPixel, TD3D8Mode Mode, bool DepthBuffer,
                     int32_t Adapter);
     // False when no back-buffer format can be chosen or the size is not one
-    // a device can have (at most 16384 pixels a side).
+    // a device can have (as CanSetMode).
     bool BuildPresentParams(SDL_Window* Window, int32_t Width, int32_t Height, int32_t BitsPerPixel, bool FullScreen,
                             bool DepthBuffer, int32_t Adapter, D3DPRESENT_PARAMETERS& Params);
     SDL_Window* CreateAttachedWindow(int32_t Width, int32_t Height, bool Windowed);

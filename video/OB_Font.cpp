@@ -15,6 +15,7 @@ namespace {
 constexpr int32_t FontCount = 3;
 constexpr int32_t BoldWeight = 600;   // FW_SEMIBOLD and above draw bold
 constexpr size_t MaxFaceNameLength = 31;   // a face name holds 31 characters
+constexpr int64_t OffScreenReach = int64_t{1} << 30;
 
 struct TFontRow {
     const char* Face;
@@ -183,20 +184,24 @@ void OB_Font_DrawText(const std::string& Text, int32_t X, int32_t Y, uint32_t Co
     TFont* font = FontAt(FontIndex);
     if (font == nullptr || OB_VideoInfo.Device == nullptr)
         return;
-    const int32_t width = font->TextWidth(Text);
-    const int32_t cell = font->CellHeight();
+    const int64_t width = font->TextWidth(Text);
+    const int64_t cell = font->CellHeight();
     const uint32_t format = OB_Font_Format(Align);
-    int32_t left = X;
+    int64_t left = X;
     if (format & DT_CENTER)
         left = X - width / 2;
     else if (format & DT_RIGHT)
         left = X - width;
-    int32_t top = Y;
+    int64_t top = Y;
     if (format & DT_VCENTER)
         top = Y - cell / 2;
     else if (format & DT_BOTTOM)
         top = Y - cell;
-    font->Draw(*OB_VideoInfo.Device, Text, left, top, Colour);
+    // Anchors near the ends of 32 bits lie far off any back buffer; the
+    // glyphs' own sums stay well inside 32 bits from here on.
+    if (left < -OffScreenReach || left > OffScreenReach || top < -OffScreenReach || top > OffScreenReach)
+        return;
+    font->Draw(*OB_VideoInfo.Device, Text, static_cast<int32_t>(left), static_cast<int32_t>(top), Colour);
 }
 
 bool OB_Font_Exists(uint8_t FontIndex)

@@ -65,7 +65,8 @@ void OB_Font_SetFaceResolver(TFaceResolver Resolver);
 // descent), Height < 0 the em size, 0 a cell of 16. Width, weight, character
 // set, precision, quality and pitch are accepted for the record and not
 // used. Returns 0 on success and a negative code when the face cannot be
-// found or read; the font then is left empty.
+// found or read, or Height lies beyond 256 pixels either way; the font then
+// is left empty.
 class TFont;
 struct TFontDeleter {
     void operator()(TFont* Font) const;

@@ -7,6 +7,7 @@
 namespace {
 
 constexpr int32_t DefaultCellHeight = 16;
+constexpr int32_t MaxCellHeight = 256;
 constexpr int32_t AtlasColumns = 16;
 constexpr int32_t AtlasRows = (GlyphCount + AtlasColumns - 1) / AtlasColumns;
 
@@ -17,6 +18,10 @@ int64_t GlyphsRendered = 0;
 bool TFont::Open(const std::string& Path, int32_t Index, int32_t Height, bool Bold, bool Italic)
 {
     if (!Library.Ok || Path.empty())
+        return false;
+    // A cell of thousands of pixels would make a sheet of glyphs of
+    // gigabytes, and the size's negation must fit.
+    if (Height > MaxCellHeight || Height < -MaxCellHeight)
         return false;
     int32_t size = Height > 0 ? Height : (Height < 0 ? -Height : DefaultCellHeight);
     Face.reset(TTF_OpenFontIndex(Path.c_str(), size, Index));

@@ -164,11 +164,12 @@ void OB_Video_SetView(float Width, float Height, float Aspect)
     if (device == nullptr)
         return;
     // A view with no extent (no virtual size set yet, or one of no size,
-    // negative or not finite) has no camera: nothing drawn in it is seen.
+    // negative or not finite, or of an aspect no back buffer has) has no
+    // camera: nothing drawn in it is seen.
     // A projection of zeros puts every point at w = 0, which the device
     // does not draw, instead of filling the matrices with infinities and NaNs.
-    const bool usable = std::isfinite(ViewWidth) && std::isfinite(ViewHeight) && std::isfinite(ViewAspect) &&
-        ViewWidth > 0 && ViewHeight > 0 && ViewAspect > 0;
+    const bool usable = std::isfinite(ViewWidth) && std::isfinite(ViewHeight) && ViewWidth > 0 && ViewHeight > 0 &&
+        OB_Video_AspectUsable(ViewAspect);
     if (!usable) {
         device->SetTransform(D3DTS_VIEW, IdentityMatrix());
         device->SetTransform(D3DTS_PROJECTION, D3DMATRIX{});
@@ -183,6 +184,12 @@ void OB_Video_SetView(float Width, float Height, float Aspect)
     const D3DVECTOR up = MakeVector3D(0.0f, -1.0f, 0.0f);
     device->SetTransform(D3DTS_VIEW, OB_MatrixLookAtLH(eye, at, up));
     device->SetTransform(D3DTS_PROJECTION, OB_MatrixPerspectiveFovLH(fov, ViewAspect, 0.1f, ViewWidth * 2.0f));
+}
+
+bool OB_Video_AspectUsable(float Aspect)
+{
+    constexpr float Widest = 16384.0f;
+    return Aspect >= 1.0f / Widest && Aspect <= Widest;
 }
 
 namespace {

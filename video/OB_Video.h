@@ -61,7 +61,8 @@ private:
 
 // Window nullptr: the device makes its own window. Raises OB_EVideoError
 // ("OB_Video_Open: " and the reason) when the mode cannot be set; sizes
-// must be 1 to 16384 pixels a side.
+// must be 1 to 16384 pixels a side, at most 256 MiB at 32 bits (8192 x
+// 8192) and within the renderer's largest texture.
 void OB_Video_Open(SDL_Window* Window, int32_t Width, int32_t Height, int32_t BitsPerPixel, bool FullScreen,
                    bool DepthBuffer, float Aspect);
 // Releases the device and its window; harmless when repeated.
@@ -76,9 +77,13 @@ bool OB_Video_HasFocus();
 // back buffer whatever its size; Aspect 0 takes Width / Height.
 void OB_Video_SetVirtualSize(float Width, float Height, float Aspect);
 // 0 in an argument takes the virtual size's value. In a view with no
-// extent (no virtual size yet, or a zero, negative or infinite one) nothing
-// drawn in virtual space is seen.
+// extent (no virtual size yet, or a zero, negative or infinite one, or an
+// aspect OB_Video_AspectUsable refuses) nothing drawn in virtual space is
+// seen.
 void OB_Video_SetView(float Width, float Height, float Aspect);
+// Whether a view can have this aspect (width / height): from 1/16384 to
+// 16384, the shapes of the back buffers a device can have.
+bool OB_Video_AspectUsable(float Aspect);
 // View units to back-buffer pixels in the view set now, halves to even;
 // 0 while the view has no extent.
 int64_t OB_Video_ToPixelX(float X);

@@ -44,14 +44,11 @@ SDL_Color ToSdlColor(uint32_t argb)
                      static_cast<Uint8>(argb >> 24)};
 }
 
-// Sizes beyond this are refused: no display or renderer of today takes them,
-// and the window system would fail in less helpful ways.
-constexpr uint32_t MaxBackBufferSide = 16384;
-
+// Larger back buffers are refused: the window system would fail in less
+// helpful ways, or first hold gigabytes for seconds.
 bool ValidSize(const D3DPRESENT_PARAMETERS& params)
 {
-    return params.BackBufferWidth > 0 && params.BackBufferHeight > 0 && params.BackBufferWidth <= MaxBackBufferSide &&
-        params.BackBufferHeight <= MaxBackBufferSide;
+    return OB_Gfx_BackBufferFits(params.BackBufferWidth, params.BackBufferHeight, 0, 0);
 }
 
 D3DMATRIX MultiplyMatrix(const D3DMATRIX& a, const D3DMATRIX& b)
@@ -120,9 +117,17 @@ HRESULT TGfxDevice::Create(SDL_Window* Window, const D3DPRESENT_PARAMETERS& Para
     return D3D_OK;
 }
 
+bool TGfxDevice::HoldsBackBuffer(uint32_t Width, uint32_t Height) const
+{
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(FRenderer, &info) != 0)
+        info = SDL_RendererInfo{};
+    return OB_Gfx_BackBufferFits(Width, Height, info.max_texture_width, info.max_texture_height);
+}
+
 HRESULT TGfxDevice::ApplyPresentParams(const D3DPRESENT_PARAMETERS& Params)
 {
-    if (!ValidSize(Params))
+    if (!HoldsBackBuffer(Params.BackBufferWidth, Params.BackBufferHeight))
         return D3DERR_INVALIDCALL;
     const int width = static_cast<int>(Params.BackBufferWidth);
     const int height = static_cast<int>(Params.BackBufferHeight);

@@ -50,6 +50,9 @@ public:
     // Keeps the renderer: resizes the window, switches full screen on or
     // off and sets the presentation interval.
     HRESULT Reset(const D3DPRESENT_PARAMETERS& Params);
+    // Whether this renderer can have a back buffer of that size
+    // (OB_Gfx_BackBufferFits with its largest texture).
+    bool HoldsBackBuffer(uint32_t Width, uint32_t Height) const;
     // The back buffer's real size in pixels (in full screen the size asked
     // for, not the screen's).
     HRESULT GetBackBufferSize(uint32_t& Width, uint32_t& Height) const;

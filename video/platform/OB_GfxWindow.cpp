@@ -171,6 +171,15 @@ SDL_Rect OB_Gfx_FitRect(int Width, int Height, int ScreenWidth, int ScreenHeight
     return SDL_Rect{(ScreenWidth - w) / 2, (ScreenHeight - h) / 2, w, h};
 }
 
+bool OB_Gfx_BackBufferFits(int64_t Width, int64_t Height, int64_t MaxTextureWidth, int64_t MaxTextureHeight)
+{
+    constexpr int64_t MaxSide = 16384;
+    constexpr int64_t MaxBytes = int64_t{256} << 20;
+    if (Width <= 0 || Height <= 0 || Width > MaxSide || Height > MaxSide || Width * Height * 4 > MaxBytes)
+        return false;
+    return (MaxTextureWidth <= 0 || Width <= MaxTextureWidth) && (MaxTextureHeight <= 0 || Height <= MaxTextureHeight);
+}
+
 void OB_Gfx_ShowWindow(SDL_Window* Window, bool Show)
 {
     if (Window == nullptr)

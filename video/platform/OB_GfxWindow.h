@@ -42,6 +42,11 @@ void OB_Gfx_CoverDisplay(SDL_Window* Window);
 // Where a Width x Height picture goes on a ScreenWidth x ScreenHeight
 // screen when scaled uniformly to fit and centred.
 SDL_Rect OB_Gfx_FitRect(int Width, int Height, int ScreenWidth, int ScreenHeight);
+// Whether a back buffer of Width x Height pixels can be had: 1 to 16384
+// pixels a side, at most 256 MiB at 4 bytes a pixel (8192 x 8192), and no
+// larger than the renderer's largest texture, MaxTextureWidth x
+// MaxTextureHeight (0: the renderer sets no limit on that side).
+bool OB_Gfx_BackBufferFits(int64_t Width, int64_t Height, int64_t MaxTextureWidth, int64_t MaxTextureHeight);
 void OB_Gfx_ShowWindow(SDL_Window* Window, bool Show);
 TGfxRect OB_Gfx_GetWindowRect(SDL_Window* Window);
 
