@@ -27,6 +27,7 @@ constexpr TExtremeRow Rows[] = {
     {"maxfps", -Any, Any},
     {"interpolate", -Any, Any},
     {"graph", -Any, Any},
+    {"playpause", -Any, Any},
 };
 
 constexpr const char* ExtremeWords[] = {"0", "-1", "2147483648", "-2147483648", "1e30", "-1e30", "3.4e38"};
@@ -93,6 +94,29 @@ TEST_F(ExtremeValues, EveryVariableTakesEveryExtremeAndAFrameIsDrawn)
     // The console drawn over a world that still draws.
     ExecuteLine("set playspeed 1");
     ExecuteLine("set consoleheight 0.5");
+    RunFrame(Session, 0.02);
+    EXPECT_TRUE(EditLineDrawn());
+}
+
+// The settings a game sets from code take the same extremes, and NaN and
+// ±inf as well: the play speed refuses what is not finite, the rest take
+// any value, and frames are drawn after each.
+TEST_F(ExtremeValues, TheSettersTakeEveryExtremeAndAFrameIsDrawn)
+{
+    constexpr float Infinity = std::numeric_limits<float>::infinity();
+    Session.SetGraphShown(true);
+    for (const float speed : {std::nanf(""), Infinity, -Infinity, 3.4e38f, -3.4e38f, 0.0f, 1.0f}) {
+        EXPECT_EQ(Session.SetPlaySpeed(speed), std::isfinite(speed)) << speed;
+        EXPECT_TRUE(std::isfinite(Session.PlaySpeed()));
+        RunFrame(Session, 0.02);
+        EXPECT_GE(Session.Accumulator(), -TMainSession::MaxDebt);
+    }
+    for (const int32_t cap : {0, -1, INT32_MIN, INT32_MAX, 1000000, 0}) {
+        Session.SetMaxFPS(cap);
+        Session.SetInterpolate(cap % 2 != 0);
+        RunFrame(Session, 0.02);
+    }
+    Session.SetGraphShown(false);
     RunFrame(Session, 0.02);
     EXPECT_TRUE(EditLineDrawn());
 }
