@@ -2,6 +2,7 @@
 
 #include "console/OB_Console.h"
 #include "console/OB_ConsoleNumbers.h"
+#include "console/OB_Logfile.h"
 #include "kernel/OB_Errors.h"
 #include "kernel/OB_Files.h"
 #include "session/ReplayChecksums.h"
@@ -51,8 +52,11 @@ bool LoadCommand(const std::vector<std::string>& Args, int32_t ArgCount, void* D
 
 bool HashCommand(const std::vector<std::string>&, int32_t, void* Data)
 {
+    // Kept in the log too, so that two runs can be compared afterwards.
     const TSessionCommands& session = SessionOf(Data);
-    ConsolePrint(HashLine(session.StepCount(), session.StateHash()));
+    const std::string line = HashLine(session.StepCount(), session.StateHash());
+    ConsolePrint(line);
+    LogWriteLine(line);
     return true;
 }
 

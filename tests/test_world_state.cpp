@@ -123,6 +123,9 @@ TEST_F(WorldState, SaveAndLoadGiveBackTheVeryWorld)
     ExecuteLine("load a");
     EXPECT_EQ(LastLine(), "World loaded from \"a\"");
     EXPECT_EQ(Hashes(session, 60, 0x5), first);
+    ExecuteLine("hash");
+    EXPECT_EQ(LastLine(), HashLine(session.StepCount(), first.back()));
+    EXPECT_NE(ReadWholeFile("orbel2.log").find("] " + LastLine() + "\r\n"), std::string::npos);
     ExecuteLine("load a");
     ExecuteLine("save b");
     EXPECT_EQ(ReadWholeFile("a"), ReadWholeFile("b"));
