@@ -116,6 +116,13 @@ void TFixedStepSession::Update()
         Terminate(0);
 }
 
+void TFixedStepSession::RunSteps(uint32_t Count)
+{
+    for (uint32_t step = 0; step < Count; ++step)
+        RunStep();
+    FlushRecording();
+}
+
 bool TFixedStepSession::RewindKeyHeld() const
 {
     return !ConsoleInfo.Visible && IsKeyDown(VK_BACK);

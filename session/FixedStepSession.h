@@ -116,6 +116,11 @@ public:
     // from the header. EInOutError when Name or its state is no recording.
     TRecordingHeader RestoreRecordingStart(TRecordReader& Reader, const std::string& Name);
 
+    // --- Count steps as a frame runs them (input, step, checksums, rewind
+    // history), with nothing drawn: for tools, tests and benchmarks that
+    // drive a session without frames.
+    void RunSteps(uint32_t Count);
+
     // --- one step, as a playback runs it: Due (may be null) applied, the
     // step counter moved on, the world stepped. The headless replay uses it.
     void PlayStep(const TInputRecord* Due);
