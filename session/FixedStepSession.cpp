@@ -107,7 +107,13 @@ void TFixedStepSession::Update()
             RunStep();
         FAccumulator -= StepTime;
         ++steps;
+        // The world stands at the recording's last step: no step after it.
+        if (FPlaySpeed == 0 && FPausedAtEnd) {
+            FAccumulator = 0;
+            break;
+        }
     }
+    FPausedAtEnd = false;
     FlushRecording();
     FExtras.FrameStepped(frameTime, steps, capped, leftover, FAccumulator, rewinding);
     Render();
@@ -157,8 +163,8 @@ TStepEntry TFixedStepSession::PlayOrRecordInput()
             } catch (const std::exception& error) {
                 StopOnFileError(error);
             }
-            if (!FPendingValid && FPlayPause != 0)
-                FPlaySpeed = 0;
+            if (!FPendingValid)
+                PauseAtPlaybackEnd();
         }
         ++FStepCount;
         return entry;
@@ -171,6 +177,14 @@ TStepEntry TFixedStepSession::PlayOrRecordInput()
     }
     ApplyInput(entry.Input, StepTime);
     return entry;
+}
+
+void TFixedStepSession::PauseAtPlaybackEnd()
+{
+    if (FPlayPause == 0)
+        return;
+    FPlaySpeed = 0;
+    FPausedAtEnd = true;
 }
 
 void TFixedStepSession::PlayStep(const TInputRecord* Due)
@@ -315,6 +329,8 @@ void TFixedStepSession::StartPlayback(const std::string& Name)
     }
     FMode = TPlaybackMode::pmPlay;
     FStepCount = 0;
+    if (!FPendingValid)
+        PauseAtPlaybackEnd();
     if (const std::string note = PartialRecordNote(*FReader, Name); !note.empty())
         ConsolePrint(note);
     FChecksums.StartPlayback(Name, StateHash());
@@ -384,8 +400,6 @@ void TFixedStepSession::SaveToFile(const std::string& Name)
     WriteWorldStateFile(Name, bytes);
 }
 
-// A load ends any recording or playback, as "record" and "play" do, and the
-// world goes on from the loaded step.
 size_t TFixedStepSession::StateFileLimit() const
 {
     TWorldState current;
@@ -395,6 +409,8 @@ size_t TFixedStepSession::StateFileLimit() const
     return encoded.size() + (16u << 20);
 }
 
+// A load ends any recording or playback, as "record" and "play" do, and the
+// world goes on from the loaded step.
 void TFixedStepSession::LoadFromFile(const std::string& Name)
 {
     const std::vector<uint8_t> bytes = ReadWorldStateFile(Name, StateFileLimit());

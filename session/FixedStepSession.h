@@ -182,6 +182,8 @@ private:
     void SayRewindLimit();
     void RegisterAdditions();
     bool RewindKeyHeld() const;
+    // With "playpause" on: play speed 0, and no step after this one.
+    void PauseAtPlaybackEnd();
     // The largest state file this game reads: its own state's size and 16 MiB.
     size_t StateFileLimit() const;
 
@@ -203,6 +205,7 @@ private:
     TPlaybackMode FStartMode = TPlaybackMode::pmNone;
     std::string FStartFile;
     bool FRewindLimitSaid = false;
+    bool FPausedAtEnd = false;
 };
 
 // The virtual constructor of a game's session, for OB_RunGame and the

@@ -33,8 +33,6 @@ struct TSessionCounters {
     TInputRecord Pending;
     bool PendingValid = false;
     uint64_t PlaybackPosition = 0;   // where the playback file's next record begins
-
-    bool operator==(const TSessionCounters&) const = default;
 };
 
 struct TWorldState {

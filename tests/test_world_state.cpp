@@ -281,3 +281,23 @@ TEST_F(WorldState, HoldingBackspaceStepsBackInRealTime)
     RunFrame(session, 0.5);
     EXPECT_GT(session.History().Now(), shown);
 }
+
+// With "playpause" on, a playback stops the world at the recording's last
+// step, even inside a frame that paid for many more.
+TEST_F(WorldState, PlaypauseStopsTheWorldAtTheRecordingsLastStep)
+{
+    TMainSession& recorder = NewSession();
+    ExecuteLine("record run");
+    Hashes(recorder, 37, 0x6);
+    const uint64_t last = recorder.StateHash();
+    recorder.StartRecording("other");
+
+    TMainSession& player = NewSession();
+    player.SetPauseAtPlaybackEnd(true);
+    player.StartPlayback("run");
+    RunFrame(player, 1.0);
+    RunFrame(player, 1.0);
+    EXPECT_EQ(player.StepCount(), 37u);
+    EXPECT_EQ(player.StateHash(), last);
+    EXPECT_EQ(player.PlaySpeed(), 0.0f);
+}
