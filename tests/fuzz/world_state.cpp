@@ -85,7 +85,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Write("r.state", data, size);
     try {
         Session->StartPlayback("r");
-        fuzz::RunFrame(*Session, 0.1);
     } catch (const std::exception&) {
         if (Session->Mode() != TPlaybackMode::pmNone || WorldNow() != Start)
             std::abort();
