@@ -76,8 +76,6 @@ bool TFixedStepSession::SetPlaySpeed(float Speed)
     return true;
 }
 
-// ------------------------------------------------------------------ a frame
-
 void TFixedStepSession::Update()
 {
     const double leftover = FAccumulator;
@@ -214,8 +212,6 @@ void TFixedStepSession::Render()
     OB_Video_Present(true);
 }
 
-// ------------------------------------------------------------------ keys
-
 void TFixedStepSession::KeyDown(uint16_t Key)
 {
     ConsoleKeyDown(Key);
@@ -250,8 +246,6 @@ void TFixedStepSession::ToggleFullScreen()
         ConsolePrint(std::string("Error: ") + error.what());
     }
 }
-
-// ------------------------------------------------------------------ files
 
 void TFixedStepSession::WriteInputRecord(uint32_t Input)
 {
@@ -354,8 +348,6 @@ TRecordingHeader TFixedStepSession::RestoreRecordingStart(TRecordReader& Reader,
     return header;
 }
 
-// ------------------------------------------------------------------ state
-
 void TFixedStepSession::SaveWorldState(TWorldState& State) const
 {
     State.Counters = TSessionCounters{FStepCount, static_cast<uint8_t>(FMode), FPending, FPendingValid,
@@ -431,8 +423,6 @@ void TFixedStepSession::ResetHistory()
     SaveWorldState(now);
     FHistory.Reset(FHistory.Now(), now);
 }
-
-// ------------------------------------------------------------------ rewind
 
 uint32_t TFixedStepSession::Rewind(uint32_t Steps)
 {
