@@ -198,21 +198,26 @@ expect "Down again: the empty edit line" same_rows 01-start 0 16-history-down2 0
 DETAIL="$(differ 12-matches-echo red "$WIN" 16-history-down2 "$WIN") red pixels differ"
 expect "set playspeed 0: the player stays put while Up and Down browse the history" test "${DETAIL%% *}" -eq 0
 
-# help: the commands listed, the last one 'play'. "play" run alone is
-# refused with its usage, its echo a drawing of the word alone.
+# help: the commands listed, the demo's last one 'play', then the additions
+# and, last, the state's four. "play" run alone is refused with its usage,
+# its echo a drawing of the word alone.
 run_line "help"
 shot 17-help "$WIN"
 DETAIL="$(rows_with_text 17-help) of $ROWS rows"
 expect "help: a full console of lines" test "${DETAIL%% *}" -eq "$ROWS"
 run_line "play"
 shot 18-play-alone "$WIN"
-expect "help: the demo's last command is 'play'" same_rows 17-help 2 18-play-alone 3
+expect "help: the demo's last command is 'play'" same_rows 17-help 6 18-play-alone 3
 run_line "record"
 shot 19-record-alone "$WIN"
-expect "help: its line before is the command 'record'" same_rows 17-help 3 19-record-alone 3
+expect "help: its line before is the command 'record'" same_rows 17-help 7 19-record-alone 3
 run_line "graph {1/0} - Show or hide the graph of frames and steps"
 shot 19b-graph-alone "$WIN"
-expect "help: after them the addition, 'graph {1/0} - ...'" same_rows 17-help 1 19b-graph-alone 2
+expect "help: after them the addition, 'graph {1/0} - ...'" same_rows 17-help 5 19b-graph-alone 2
+# The words after "hash" are ignored: it shows its line under the echo.
+run_line "hash - Show the step count and the world's hash"
+shot 19c-hash-help-typed "$WIN"
+expect "help: the state's commands close the list, 'hash - ...' next to last" same_rows 17-help 2 19c-hash-help-typed 2
 
 # vars: the variables listed, the demo's own first, then the additions.
 run_line "vars"
@@ -221,10 +226,13 @@ DETAIL="$(rows_with_text 21-vars) of $ROWS rows"
 expect "vars: a full console of lines" test "${DETAIL%% *}" -eq "$ROWS"
 run_line "T (DOUBLE)"
 shot 21b-T-typed "$WIN"
-expect "vars: the demo's last variable is 'T (DOUBLE)'" same_rows 21-vars 4 21b-T-typed 2
+expect "vars: the demo's last variable is 'T (DOUBLE)'" same_rows 21-vars 5 21b-T-typed 2
 run_line "graph (INT)"
 shot 21c-graph-typed "$WIN"
-expect "vars: after it 'maxfps', 'interpolate' and, last, 'graph (INT)'" same_rows 21-vars 1 21c-graph-typed 1
+expect "vars: after it 'maxfps', 'interpolate' and 'graph (INT)'" same_rows 21-vars 2 21c-graph-typed 1
+run_line "playpause (INT)"
+shot 21d-playpause-typed "$WIN"
+expect "vars: last, 'playpause (INT)'" same_rows 21-vars 1 21d-playpause-typed 2
 
 # set and get: the console's height.
 run_line "set consoleheight 0.25"
