@@ -12,6 +12,9 @@
 # Usage: tools/e2e-test.sh path/to/orbel2 [artefact-directory [path/to/sanitized/orbel2]]
 # Every screenshot is kept in the artefact directory (build/e2e unless
 # given), fullscreen.png among them; the log, stderr and the recording too.
+# After it, the program is started twice more for the world's state: a
+# recording begun mid-game, the rewind key, "hash", --replay and play to the
+# recording's end (tools/e2e/state.sh).
 # Given the sanitizer build too (build/asan/orbel2), it runs that through a
 # short session after the main run (tools/e2e/sanitized.sh): a sanitizer
 # report or a status other than 0 fails the test.
@@ -40,6 +43,7 @@ if [[ "${1:-}" != "--inside-x" ]]; then
   rm -f "$artefacts"/[0-9][0-9]*-*.png "$artefacts"/fullscreen*.png "$artefacts"/orbel2.log \
     "$artefacts"/stdout.txt "$artefacts"/stderr.txt "$artefacts"/run1 "$artefacts"/park "$artefacts"/turning \
     "$artefacts"/sanitized-stderr.txt
+  rm -rf "$artefacts"/state
   exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --inside-x "$program" "$artefacts" "$sanitized"
 fi
 
@@ -51,6 +55,7 @@ set +e
 source "$here/e2e/pixels.sh"
 source "$here/e2e/drive.sh"
 source "$here/e2e/sanitized.sh"
+source "$here/e2e/state.sh"
 
 work=$(mktemp -d)
 MASKS=$work/masks
@@ -646,6 +651,9 @@ steps_ok=$(od -An -v -tu4 -w8 -j12 run1 | awk '$1 != NR - 1 { bad = 1 } END { pr
 keys=$(od -An -v -tu4 -w8 -j12 run1 | awk '$2 != 0 && $2 != last { printf "%s ", $2 } { last = $2 }')
 DETAIL="step numbers in order: $steps_ok; keys: $keys"
 expect "record: one record per step, holding Right, Up, Left, Down in turn" test "$steps_ok $keys" = "yes 2 4 1 8 "
+
+# A recording begun mid-game, rewound, hashed, replayed and played back.
+state_scenario "$program" "$work/state"
 
 if [[ -n $SANITIZED ]]; then
   sanitized_session "$SANITIZED" "$here/../tests/lsan.supp" "$work/sanitized"
