@@ -420,9 +420,11 @@ refused_mode 52b-vid_size-16384 "vid_size 16384 16384"
 huge_took=$(seconds_since "$refused_started")
 DETAIL="its checks took $huge_took s, those of vid_size 0 0 $refused_took s"
 expect "vid_size 16384 16384: refused at once" awk -v h="$huge_took" -v r="$refused_took" 'BEGIN { exit !(h < r + 2) }'
-n=$(count 52b-vid_size-16384 red "$WIN")
-DETAIL="$n red pixels"
-expect "vid_size 16384 16384: the scene still drawn" test "$n" -gt 100
+# The row of boxes, not the player: on a busy machine the keys are held
+# longer and the replayed player may be out of the window by now.
+n=$(count 52b-vid_size-16384 lit 640x40+0+60)
+DETAIL="$n pixels lit in the row of boxes"
+expect "vid_size 16384 16384: the scene still drawn" test "$n" -gt 8000
 
 # The replay, run out and come to rest, ends where the recorded run did
 # (the recording went on, keys up, until play was typed).
