@@ -1,10 +1,12 @@
 # shellcheck shell=bash
 # A short session of the sanitizer build (AddressSanitizer with its leak
 # check, and UndefinedBehaviorSanitizer) as a person has it: keys that hide
-# and show the console and drive the player, console commands that once
-# overflowed or held gigabytes, Escape. A sanitizer report or a status other
-# than 0 fails its checks. Sourced by tools/e2e-test.sh, after the main run;
-# uses the helpers of drive.sh and pixels.sh.
+# and show the console and drive the player, a recording stepped back with
+# the rewind key, the world saved, loaded, hashed, rewound and played back,
+# console commands that once overflowed or held gigabytes, Escape. A
+# sanitizer report or a status other than 0 fails its checks. Sourced by
+# tools/e2e-test.sh, after the main run; uses the helpers of drive.sh and
+# pixels.sh.
 
 # Mesa's software GL driver, loaded and unloaded by SDL's X11 video, keeps a
 # few allocations reachable only from its own data; unloaded before the
@@ -42,6 +44,14 @@ sanitized_session() {
   hold Right 0.3
   hold Up 0.3
   key Home
+  run_line "record sanitized-run"
+  key Home
+  hold Up 0.3
+  hold BackSpace 0.5
+  key Home
+  for line in "save world" "load world" "hash" "rewind 1" "set playpause 1" "play sanitized-run"; do
+    run_line "$line"
+  done
   run_line "set consoleheight 67108864"
   run_line "vid_size 16384 16384"
   run_line "set consoleheight 0.5"
