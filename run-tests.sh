@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds Orbel2 and runs the whole test suite: the layer and guide checks,
+# Builds Orbel2 and runs the whole test suite: the layer, guide and link checks,
 # the optimised build, the sanitizer build (AddressSanitizer +
 # UndefinedBehaviorSanitizer), the physics' determinism across compilers and
 # processors, the installed package with the example built on it and the
@@ -43,6 +43,9 @@ step() {
 step tools/check-layers.sh
 step tools/check-layers.sh --self-test
 step tools/check-guide.sh
+# Every relative link of the README and of docs/ (the installed copy is
+# followed by the package test).
+step tools/check-links.sh
 
 for preset in release asan; do
   cmake --build --preset "$preset" -j 2

@@ -36,21 +36,72 @@ install(FILES ${PROJECT_BINARY_DIR}/Orbel2Config.cmake ${PROJECT_BINARY_DIR}/Orb
 file(RELATIVE_PATH ORBEL2_PC_TO_PREFIX /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
 configure_file(cmake/orbel2.pc.in ${PROJECT_BINARY_DIR}/orbel2.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/orbel2.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
-install(FILES README.md LICENSE docs/writing-a-session.md DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/orbel2)
+
+# The documentation keeps the source tree's layout, so that its links work
+# where it is installed as they do here (tools/check-links.sh follows them).
+set(ORBEL2_DOC_DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/orbel2)
+install(FILES README.md LICENSE DESTINATION ${ORBEL2_DOC_DESTINATION})
+install(DIRECTORY docs/ DESTINATION ${ORBEL2_DOC_DESTINATION}/docs FILES_MATCHING PATTERN "*.md" PATTERN "*.png")
+install(DIRECTORY examples/ DESTINATION ${ORBEL2_DOC_DESTINATION}/examples
+  FILES_MATCHING PATTERN "*.cpp" PATTERN "*.h" PATTERN "CMakeLists.txt")
+
+# The demo on the desktop: its entry (StartupWMClass is the window's X11
+# class, the program's name), its icon and its manual page. The icon's
+# pictures are drawn from the SVG by tools/draw-icons.sh.
+install(FILES dist/orbel2.desktop DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
+install(FILES dist/orbel2.svg DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/scalable/apps)
+foreach(size 16 32 48 64 128 256)
+  install(FILES dist/icons/orbel2-${size}.png RENAME orbel2.png
+    DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/${size}x${size}/apps)
+endforeach()
+
+# The manual page and the changelog go compressed, as Debian keeps them;
+# the copyright file is the licence in Debian's machine-readable form.
+set(CPACK_PACKAGE_CONTACT "The Orbel2 developers <orbel2-dev@lists.orbel2.invalid>")
+configure_file(dist/orbel2.1.in ${PROJECT_BINARY_DIR}/dist/orbel2.1 @ONLY)
+configure_file(dist/changelog.in ${PROJECT_BINARY_DIR}/dist/changelog @ONLY)
+file(READ LICENSE ORBEL2_LICENSE)
+string(REGEX MATCH "Copyright \\(c\\) ([^\n]*)" ORBEL2_COPYRIGHT_LINE "${ORBEL2_LICENSE}")
+set(ORBEL2_COPYRIGHT "${CMAKE_MATCH_1}")
+# The licence's text after its copyright line, as a field's continuation:
+# each line indented by a space, an empty one written as " .".
+string(REGEX REPLACE "^.*Copyright \\(c\\) [^\n]*\n+" "" ORBEL2_LICENSE_TEXT "${ORBEL2_LICENSE}")
+string(STRIP "${ORBEL2_LICENSE_TEXT}" ORBEL2_LICENSE_TEXT)
+string(REPLACE "\n\n" "\n.\n" ORBEL2_LICENSE_TEXT "${ORBEL2_LICENSE_TEXT}")
+string(REPLACE "\n" "\n " ORBEL2_LICENSE_TEXT " ${ORBEL2_LICENSE_TEXT}")
+file(WRITE ${PROJECT_BINARY_DIR}/dist/copyright
+  "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
+  "Upstream-Name: Orbel2\n\n"
+  "Files: *\nCopyright: ${ORBEL2_COPYRIGHT}\nLicense: Expat\n${ORBEL2_LICENSE_TEXT}\n")
+foreach(compressed orbel2.1 changelog)
+  add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/dist/${compressed}.gz
+    COMMAND gzip -9 -n -c ${PROJECT_BINARY_DIR}/dist/${compressed} > ${PROJECT_BINARY_DIR}/dist/${compressed}.gz
+    DEPENDS ${PROJECT_BINARY_DIR}/dist/${compressed} VERBATIM)
+endforeach()
+add_custom_target(orbel2-dist ALL DEPENDS ${PROJECT_BINARY_DIR}/dist/orbel2.1.gz ${PROJECT_BINARY_DIR}/dist/changelog.gz)
+install(FILES ${PROJECT_BINARY_DIR}/dist/orbel2.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${PROJECT_BINARY_DIR}/dist/changelog.gz ${PROJECT_BINARY_DIR}/dist/copyright
+  DESTINATION ${ORBEL2_DOC_DESTINATION})
+install(FILES dist/lintian-overrides RENAME orbel2 DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides)
 
 # cpack -G DEB: one package, orbel2_<version>_<arch>.deb, that depends on
 # Debian's SDL2 libraries rather than bundling them; building sessions on
 # it needs their -dev packages too, which it recommends.
 set(CPACK_PACKAGE_NAME orbel2)
 set(CPACK_PACKAGE_VENDOR "The Orbel2 developers")
-set(CPACK_PACKAGE_CONTACT "The Orbel2 developers <orbel2-dev@lists.orbel2.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "small real-time 2D game engine and its fixed-time-step demo")
-set(CPACK_PACKAGE_DESCRIPTION
-  "Orbel2 is a small real-time 2D game engine in C++ on SDL2, with a console, a log, rigid-body physics in fixed steps and input recording. The package holds the demo program orbel2, the engine's static libraries and headers, and its CMake and pkg-config files.")
+# Debian's lines are at most 80 characters.
+set(CPACK_PACKAGE_DESCRIPTION "Orbel2 is a small real-time 2D game engine in C++ on SDL2, with a console,
+a log, rigid-body physics in fixed steps and input recording. The package
+holds the demo program orbel2, the engine's static libraries and headers,
+its CMake and pkg-config files, and a guide to writing a game on it.")
+set(CPACK_STRIP_FILES ON)
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION games)
+# The engine to build games on, with its headers and static libraries; the
+# demo is its example.
+set(CPACK_DEBIAN_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-dejavu-core")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libsdl2-dev, libsdl2-ttf-dev, libsdl2-image-dev, libfontconfig-dev, pkg-config")

@@ -22,6 +22,9 @@ const TGameProgram Demo{
     "  F11             switch between an 800 x 600 window and full screen\n"
     "  Escape          quit\n",
     GameSessionClass<TMainSession>,
+    640,
+    480,
+    "Orbel2",   // the window's title; its X11 class is "orbel2", as in orbel2.desktop
 };
 
 }   // namespace

@@ -140,6 +140,7 @@ int RunGame(const TGameProgram& Program, const TCommandLine& Line)
 {
     LogSetFileName(Program.Name + ".log");
     OB_Kernel_Init();
+    OB_Video_SetWindowTitle(Program.WindowTitle.empty() ? Program.Name : Program.WindowTitle, Program.Name);
     OB_Video_Open(nullptr, Program.Width, Program.Height, 32, false, true, 0);
     std::unique_ptr<TFixedStepSession> session = Program.Session();
     session->SetFrameLimit(Line.Frames);

@@ -31,6 +31,7 @@ struct TGameProgram {
     TFixedStepSessionClass Session = nullptr;
     int32_t Width = 640;   // the window at start-up
     int32_t Height = 480;
+    std::string WindowTitle{};   // "Orbel2"; empty: Name. The window's X11 class is Name
 };
 
 enum class TProgramAction { RunGame, ShowHelp, ShowVersion, Replay, Refuse };

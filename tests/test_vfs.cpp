@@ -1,6 +1,9 @@
 #include "TestSupport.h"
 #include "vfs/OB_vfs.h"
 
+#include <cstring>
+#include <map>
+
 class FileSystems : public TTempDirTest {};
 
 // Keeps the base class's LocalFileName, which copies the file to "_ob_temp".
@@ -67,4 +70,67 @@ TEST_F(FileSystems, CopiesHoldExactlyTheFilesBytes)
     EXPECT_EQ(fs.LocalFileName("_ob_temp"), "_ob_temp");
     EXPECT_EQ(ReadWholeFile("_ob_temp"), "0123456789");
     EXPECT_FALSE(std::filesystem::exists("_ob_temp.part"));
+}
+
+// A file system written to the four calls alone, over files held in memory:
+// its handles cannot seek.
+class TMemoryFileSystem : public TFileSystem {
+public:
+    std::map<std::string, std::string> Files;
+
+    TFileHandle Open(const std::string& Name) override { return new TReader{Files.at(Name), 0}; }
+    bool Close(TFileHandle Handle) override
+    {
+        delete static_cast<TReader*>(Handle);
+        return true;
+    }
+    uint32_t Read(TFileHandle Handle, void* Buffer, int64_t Count) override
+    {
+        TReader& reader = *static_cast<TReader*>(Handle);
+        const size_t got = std::min(static_cast<size_t>(Count), reader.Bytes.size() - reader.At);
+        std::memcpy(Buffer, reader.Bytes.data() + reader.At, got);
+        reader.At += got;
+        return static_cast<uint32_t>(got);
+    }
+    int64_t Size(TFileHandle Handle) override { return static_cast<int64_t>(static_cast<TReader*>(Handle)->Bytes.size()); }
+
+private:
+    struct TReader {
+        std::string Bytes;
+        size_t At;
+    };
+};
+
+TEST_F(FileSystems, AFileSystemOfFourCallsCopiesFromWhereItsHandleStands)
+{
+    TMemoryFileSystem fs;
+    fs.Files["data"] = "0123456789";
+    TFileHandle handle = fs.Open("data");
+    EXPECT_EQ(fs.Position(handle), -1);
+    EXPECT_EQ(ErrorText<OB_EFileSystemError>([&] { fs.Seek(handle, 0); }), "VFS Error. This file system cannot seek");
+    char buffer[4] = {};
+    ASSERT_EQ(fs.Read(handle, buffer, 3), 3u);
+    fs.ExtractToFile(handle, "rest");
+    EXPECT_EQ(ReadWholeFile("rest"), "3456789");
+    EXPECT_EQ(fs.Read(handle, buffer, 4), 0u);   // the copy read it to its end
+    fs.Close(handle);
+
+    EXPECT_EQ(fs.LocalFileName("data"), "_ob_temp");   // a handle just opened: the whole file
+    EXPECT_EQ(ReadWholeFile("_ob_temp"), "0123456789");
+}
+
+TEST_F(FileSystems, DiskFilesSeekAndRefuseASeekBeforeTheirStart)
+{
+    WriteWholeFile("data", "0123456789");
+    TNormalFileSystem fs(".");
+    TFileHandle handle = fs.Open("data");
+    char buffer[4] = {};
+    ASSERT_EQ(fs.Read(handle, buffer, 4), 4u);
+    EXPECT_EQ(fs.Position(handle), 4);
+    fs.Seek(handle, 7);
+    ASSERT_EQ(fs.Read(handle, buffer, 4), 3u);
+    EXPECT_EQ(std::string(buffer, 3), "789");
+    EXPECT_EQ(ErrorText<OB_EFileSystemError>([&] { fs.Seek(handle, -1); }), "VFS Error. Cannot seek: Invalid argument");
+    EXPECT_EQ(fs.Position(handle), 10);
+    fs.Close(handle);
 }

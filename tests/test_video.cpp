@@ -293,3 +293,14 @@ TEST(BackBufferFits, HoldsTheBytesAndTheRenderersLargestTexture)
         EXPECT_EQ(OB_Gfx_BackBufferFits(c.Width, c.Height, c.MaxWidth, c.MaxHeight), c.Fits)
             << c.Width << " x " << c.Height << " within " << c.MaxWidth << " x " << c.MaxHeight;
 }
+
+// Task bars show the window's title: the one the game gave before the
+// window opened, and one given later at once.
+TEST_F(Video, TheWindowHasTheTitleTheGameGives)
+{
+    OB_Video_SetWindowTitle("Orbel2", "orbel2");
+    Open(640, 480);
+    EXPECT_STREQ(SDL_GetWindowTitle(OB_VideoInfo.Window), "Orbel2");
+    OB_Video_SetWindowTitle("Pendulum", "pendulum");
+    EXPECT_STREQ(SDL_GetWindowTitle(OB_VideoInfo.Window), "Pendulum");
+}

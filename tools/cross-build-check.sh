@@ -3,7 +3,10 @@
 # sources, nothing else) with every compiler and processor at hand and
 # checks that each gives the determinism test's constant: GCC and Clang on
 # this machine at several optimisation levels, a 32-bit SSE build, and GCC
-# and Clang for aarch64, statically linked and run under qemu-aarch64.
+# and Clang for aarch64, statically linked and run under qemu-aarch64. The
+# 32-bit build is linked statically too and runs natively where the kernel
+# runs 32-bit programs, else under qemu-i386 (ORBEL2_I386_UNDER_QEMU=1 asks
+# for qemu-i386 anyway).
 # Two builds must not pass, and are checked for that: one for aarch64 that
 # lets the compiler fuse multiply-adds (-ffp-contract=fast) must give other
 # bits, and one with x87 arithmetic (-m32 -mfpmath=387) must be refused by
@@ -56,13 +59,35 @@ same() {
 
 native() { "$@"; }
 emulated() { qemu-aarch64 "$@"; }
+emulated_i386() { qemu-i386 "$@"; }
+
+# Some kernels are built without 32-bit support ("Exec format error").
+i386_runs_natively() {
+  [[ "${ORBEL2_I386_UNDER_QEMU:-0}" != 1 ]] || return 1
+  printf 'int main() { return 0; }\n' > "$out/probe-i386.cpp"
+  g++ "${i386[@]}" -static "$out/probe-i386.cpp" -o "$out/probe-i386" 2>/dev/null && "$out/probe-i386" 2>/dev/null
+}
+# The kernel's x86 headers serve 32 and 64 bits alike, but only
+# gcc-multilib links them where -m32 looks (asm/), and it cannot be
+# installed beside the aarch64 cross-compiler: the 32-bit builds find them
+# last on their include path instead.
+mkdir -p "$out/i386-include"
+[[ -e /usr/include/asm || -e "$out/i386-include/asm" ]] ||
+  ln -s /usr/include/x86_64-linux-gnu/asm "$out/i386-include/asm"
+i386=(-m32 -idirafter "$out/i386-include")
+i386_runner=native
+i386_name=i386-sse
+if ! i386_runs_natively; then
+  i386_runner=emulated_i386
+  i386_name=i386-sse-qemu
+fi
 
 same x86_64-O0 native g++ -O0 -ffp-contract=off
 same x86_64-O2 native g++ -O2 -ffp-contract=off
 same x86_64-O3-native native g++ -O3 -march=native -ffp-contract=off
 same clang-x86_64-O2 native clang++-14 -O2 -ffp-contract=off
 same clang-x86_64-O3-native native clang++-14 -O3 -march=native -ffp-contract=off
-same i386-sse native g++ -m32 -msse2 -mfpmath=sse -O2 -ffp-contract=off
+same "$i386_name" "$i386_runner" g++ "${i386[@]}" -static -msse2 -mfpmath=sse -O2 -ffp-contract=off
 same aarch64 emulated aarch64-linux-gnu-g++ -static -O2 -ffp-contract=off
 same clang-aarch64 emulated clang++-14 --target=aarch64-linux-gnu -static -O2 -ffp-contract=off
 
@@ -76,7 +101,7 @@ else
 fi
 
 # x87 excess precision is refused at compile time, with the reason.
-if g++ "${common[@]}" -m32 -mfpmath=387 -fsyntax-only physics/DemoScene.cpp 2>"$out/x87.log"; then
+if g++ "${common[@]}" "${i386[@]}" -mfpmath=387 -fsyntax-only physics/DemoScene.cpp 2>"$out/x87.log"; then
   report FAIL "g++ -m32 -mfpmath=387: must be refused" "it compiled"
 elif grep -q 'FLT_EVAL_METHOD 0' "$out/x87.log"; then
   report ok "g++ -m32 -mfpmath=387: must be refused" "refused: $(grep -m1 -o 'needs float arithmetic[^,]*' "$out/x87.log")"

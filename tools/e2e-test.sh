@@ -101,6 +101,11 @@ console_layout 640 480 0.5
 read -r gw gh gx gy <<<"$(window_geometry)"
 DETAIL="${gw}x${gh} at $gx,$gy"
 expect "start: a 640 x 480 window at (0, 0)" test "$gw $gh $gx $gy" = "640 480 0 0"
+# Task bars show its title and group it with orbel2.desktop by its class.
+DETAIL="\"$(xdotool getwindowname "$WINDOW")\""
+expect "start: the window is titled \"Orbel2\"" test "$(xdotool getwindowname "$WINDOW")" = "Orbel2"
+expect "start: its X11 class is orbel2, the desktop entry's StartupWMClass" \
+  eval 'xdotool search --class "^orbel2\$" | grep -q -x "$WINDOW"'
 
 shot 01-start "$WIN"
 # The player is centred on the scene's top-left corner: a quarter of its

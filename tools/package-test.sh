@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # The engine as others use it: installed into a scratch prefix, the example
 # program built from that prefix alone (its sources copied out of the tree,
-# so no path leads back here), through CMake and through pkg-config, run
-# headless with a recording and a replay; then the Debian package built with
-# cpack, installed with apt-get, asked its version, and removed again.
+# so no path leads back here), through CMake and through pkg-config, and so
+# is every build snippet of the README and the guide, as written; run
+# headless with a recording and a replay; the installed documentation's
+# links followed; then the Debian package built with cpack, checked by
+# lintian, installed with apt-get, asked its version and for its manual
+# page, and removed again.
 # Usage: tools/package-test.sh [build-dir]   (default build/release)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -57,12 +60,55 @@ CMAKE
 check "find_package refuses another major version" \
   "! cmake -S $scratch/wrong -B $scratch/wrong/build -DCMAKE_PREFIX_PATH=$prefix > $scratch/wrong.log 2>&1"
 
-# The same program through pkg-config alone.
+# The same program through pkg-config alone, without --static.
 export PKG_CONFIG_PATH=$prefix/lib/pkgconfig
-g++ -std=c++20 $(pkg-config --cflags orbel2) "$scratch"/example/*.cpp -o "$scratch/pendulum-pc" \
-  $(pkg-config --libs --static orbel2)
-check "the example builds through pkg-config" "[[ -x $scratch/pendulum-pc ]]"
+g++ -std=c++20 "$scratch"/example/*.cpp $(pkg-config --cflags --libs orbel2) -o "$scratch/pendulum-pc"
+check "the example builds through pkg-config --cflags --libs" "[[ -x $scratch/pendulum-pc ]]"
 unset PKG_CONFIG_PATH
+
+# Every CMake snippet of the README and the guide, and the README's
+# pkg-config line, exactly as written, building the example's sources
+# under the names they use.
+snippet_sources() {
+  cp "$scratch/example/main.cpp" "$1/main.cpp"
+  cp "$scratch/example/PendulumSession.cpp" "$1/MySession.cpp"
+  cp "$scratch/example/PendulumSession.h" "$1/"
+}
+blocks() { awk -v lang="$2" '$0 == "```" lang { inside = 1; n++; next } inside && $0 == "```" { inside = 0; print "" ; next }
+  inside { printf "%d\t%s\n", n, $0 }' "$1"; }
+for page in README.md docs/writing-a-session.md; do
+  for n in $(blocks "$page" cmake | cut -f 1 | sort -u); do
+    dir=$scratch/snippet-$(basename "$page" .md)-$n
+    mkdir -p "$dir"
+    blocks "$page" cmake | awk -F '\t' -v n="$n" '$1 == n { sub(/^[0-9]+\t/, ""); print }' > "$dir/CMakeLists.txt"
+    snippet_sources "$dir"
+    built=0
+    cmake -S "$dir" -B "$dir/build" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" > "$dir.log" 2>&1 &&
+      cmake --build "$dir/build" >> "$dir.log" 2>&1 && "$dir/build/mygame" --version >> "$dir.log" 2>&1 && built=1
+    check "the CMake snippet $n of $page builds and runs as written" "(( built == 1 ))"
+  done
+  while IFS= read -r line; do
+    dir=$scratch/snippet-pkg-config
+    mkdir -p "$dir"
+    snippet_sources "$dir"
+    built=0
+    (cd "$dir" && PKG_CONFIG_PATH=$prefix/lib/pkgconfig bash -c "$line" > "$dir.log" 2>&1 && ./mygame --version > /dev/null) && built=1
+    check "the pkg-config line of $page builds and runs as written: $line" "(( built == 1 ))"
+  done < <(blocks "$page" sh | cut -f 2 | grep -E '^g\+\+ .*pkg-config --cflags --libs orbel2' || true)
+done
+
+# The documentation where it is installed: its links lead to installed files.
+check "the installed README, guide, physics limits, performance notes, pictures and examples" \
+  "[[ -f $prefix/share/doc/orbel2/docs/writing-a-session.md && -f $prefix/share/doc/orbel2/docs/physics-limits.md && \
+     -f $prefix/share/doc/orbel2/docs/performance.md && -f $prefix/share/doc/orbel2/docs/screenshot.png && \
+     -f $prefix/share/doc/orbel2/examples/PendulumSession.cpp ]]"
+check "every relative link of the installed documentation resolves" \
+  "tools/check-links.sh $prefix/share/doc/orbel2 > $scratch/links.log"
+check "the desktop entry, the icon at every size and the manual page are installed" \
+  "[[ -f $prefix/share/applications/orbel2.desktop && -f $prefix/share/icons/hicolor/scalable/apps/orbel2.svg && \
+     \$(ls $prefix/share/icons/hicolor/*/apps/orbel2.png | wc -l) -eq 6 && -f $prefix/share/man/man1/orbel2.1.gz ]]"
+check "the desktop entry's StartupWMClass is the program's name, which is its window's X11 class" \
+  "grep -q -x 'StartupWMClass=orbel2' $prefix/share/applications/orbel2.desktop"
 
 run_dir=$scratch/run
 mkdir -p "$run_dir"
@@ -92,11 +138,20 @@ rm -f "$build"/orbel2_*.deb
 (cd "$build" && cpack -G DEB > "$scratch/cpack.log" 2>&1)
 deb=$(ls "$build"/orbel2_*.deb)
 check "cpack made $(basename "$deb")" "[[ -f $deb ]]"
+# Debian's own checks of the package: no error and no warning (the one
+# override and its reason are in dist/lintian-overrides).
+lintian_status=0
+lintian --fail-on error,warning --tag-display-limit 0 "$deb" > "$scratch/lintian.log" 2>&1 || lintian_status=$?
+check "lintian finds no error and no warning in it ($(grep -c -E '^[EW]:' "$scratch/lintian.log") tags)" \
+  "(( lintian_status == 0 )) || { cat $scratch/lintian.log; false; }"
 check "it depends on Debian's SDL2 libraries, bundling none" \
   "dpkg-deb -f $deb Depends | grep -q libsdl2-2.0-0 && ! dpkg-deb -c $deb | grep -q -E 'libSDL2[^ ]*\\.so'"
 $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y "$deb" > "$scratch/apt-install.log" 2>&1
 check "apt-get installed it and orbel2 --version answers" "[[ \"\$(orbel2 --version | head -n 1)\" == 'orbel2 1.0.0' ]]"
-check "its CMake package is where find_package looks" "dpkg -L orbel2 | grep -q 'cmake/Orbel2/Orbel2Config.cmake$'"
+check "its CMake package is where find_package looks" "[[ \$(dpkg -L orbel2) == */cmake/Orbel2/Orbel2Config.cmake* ]]"
+check "man orbel2 shows its manual page" "man -P cat orbel2 2>/dev/null | grep -q 'EXIT STATUS'"
+check "the desktop entry and the icon are installed" \
+  "[[ -f /usr/share/applications/orbel2.desktop && -f /usr/share/icons/hicolor/48x48/apps/orbel2.png ]]"
 $SUDO env DEBIAN_FRONTEND=noninteractive apt-get remove -y orbel2 > "$scratch/apt-remove.log" 2>&1
 check "apt-get removed it again" "! dpkg -s orbel2 > /dev/null 2>&1 && [[ ! -e /usr/bin/orbel2 ]]"
 

@@ -38,7 +38,9 @@ void TFileSystem::ExtractToFile(TFileHandle Handle, const std::string& FileName)
     if (!target.IsOpen())
         throw EInOutError(OB_FileErrorText("Cannot create file", FileName, reason));
     const int64_t position = Position(Handle);
-    Seek(Handle, 0);
+    const bool seekable = position >= 0;
+    if (seekable)
+        Seek(Handle, 0);
     std::vector<char> block(CopyBlockSize);
     bool written = true;
     while (written) {
@@ -47,7 +49,8 @@ void TFileSystem::ExtractToFile(TFileHandle Handle, const std::string& FileName)
             break;
         written = OB_WriteAll(target.Get(), block.data(), got, reason);
     }
-    Seek(Handle, position);
+    if (seekable)
+        Seek(Handle, position);
     if (written && std::rename(partName.c_str(), FileName.c_str()) == 0)
         return;
     if (written)
@@ -67,6 +70,16 @@ std::string TFileSystem::LocalFileName(const std::string& Name)
     }
     Close(handle);
     return TempFileName;
+}
+
+int64_t TFileSystem::Position(TFileHandle /*Handle*/)
+{
+    return -1;
+}
+
+void TFileSystem::Seek(TFileHandle /*Handle*/, int64_t /*To*/)
+{
+    throw OB_EFileSystemError("VFS Error. This file system cannot seek");
 }
 
 TNormalFileSystem::TNormalFileSystem(const std::string& rootDirectory) : FRoot(rootDirectory)
@@ -124,13 +137,15 @@ std::string TNormalFileSystem::LocalFileName(const std::string& Name)
 
 int64_t TNormalFileSystem::Position(TFileHandle Handle)
 {
+    // -1 for a file that cannot seek, such as a named pipe.
     const off_t position = ::lseek(DiskFile(Handle).Get(), 0, SEEK_CUR);
-    return position < 0 ? 0 : static_cast<int64_t>(position);
+    return position < 0 ? -1 : static_cast<int64_t>(position);
 }
 
 void TNormalFileSystem::Seek(TFileHandle Handle, int64_t To)
 {
-    ::lseek(DiskFile(Handle).Get(), static_cast<off_t>(To), SEEK_SET);
+    if (::lseek(DiskFile(Handle).Get(), static_cast<off_t>(To), SEEK_SET) < 0)
+        throw OB_EFileSystemError("VFS Error. Cannot seek: " + std::string(std::strerror(errno)));
 }
 
 void CreateFileSystem()

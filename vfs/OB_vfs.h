@@ -27,16 +27,21 @@ public:
     // Reads up to Count bytes from the current position; returns the number read.
     virtual uint32_t Read(TFileHandle Handle, void* Buffer, int64_t Count) = 0;
     virtual int64_t Size(TFileHandle Handle) = 0;
-    // Writes exactly the file's bytes, whatever the handle's position, to the
-    // disk file FileName (replaced if it exists, also when it is the very
-    // file the handle reads). The handle stays open where it was.
+    // Copies the file to the disk file FileName (replaced if it exists, also
+    // when it is the very file the handle reads), from wherever the handle
+    // stands: the file's start for a handle just opened. A handle that can
+    // seek is copied whole, from its start, and left where it stood; one
+    // that cannot is copied from its position on and left at the file's end.
     virtual void ExtractToFile(TFileHandle Handle, const std::string& FileName);
     // A disk path at which the file's content can be read: here, a copy in
     // "_ob_temp" in the current directory, overwritten by the next call.
     virtual std::string LocalFileName(const std::string& Name);
-    // The read position, in bytes from the file's start, and moving it.
-    virtual int64_t Position(TFileHandle Handle) = 0;
-    virtual void Seek(TFileHandle Handle, int64_t To) = 0;
+    // The read position, in bytes from the file's start, and moving it. A
+    // file system need not have them: by default a handle cannot seek,
+    // Position answers -1 and Seek raises OB_EFileSystemError, and the four
+    // calls above are all a file system must write.
+    virtual int64_t Position(TFileHandle Handle);
+    virtual void Seek(TFileHandle Handle, int64_t To);
 };
 
 // Files of one directory of the disk. Names beginning with '/' are absolute

@@ -50,6 +50,11 @@ void AnnounceSurvivingDevice()
 
 }   // namespace
 
+void OB_Video_SetWindowTitle(const std::string& Title, const std::string& X11Class)
+{
+    OB_Gfx_SetWindowIdentity(OB_VideoInfo.Window, Title, X11Class);
+}
+
 void OB_Video_Open(SDL_Window* Window, int32_t Width, int32_t Height, int32_t BitsPerPixel, bool FullScreen,
                    bool DepthBuffer, float Aspect)
 {

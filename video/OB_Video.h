@@ -67,6 +67,11 @@ void OB_Video_Open(SDL_Window* Window, int32_t Width, int32_t Height, int32_t Bi
                    bool DepthBuffer, float Aspect);
 // Releases the device and its window; harmless when repeated.
 void OB_Video_Close();
+// The window's title, which task bars show ("Orbel2"), and its X11 class
+// (WM_CLASS), which desktops match with the StartupWMClass of the program's
+// desktop entry ("orbel2"). Given before OB_Video_Open; a title given later
+// retitles the open window at once. Until then the window has no title.
+void OB_Video_SetWindowTitle(const std::string& Title, const std::string& X11Class);
 // Takes at most one pending message; true when it took one. Quit is set when
 // that message was WM_QUIT.
 bool OB_Video_PumpMessage(TMsg& Msg, bool& Quit);

@@ -77,12 +77,36 @@ bool ChooseDisplayDriver()
 
 }   // namespace
 
+namespace {
+
+std::string WindowTitle;
+std::string X11Class;
+
+// SDL 2.26 reads the X11 class from the environment when its video starts;
+// later versions also take it as a hint. A class the user set is left alone.
+void SetX11Class(const char* WindowClassName)
+{
+    static const bool setByUser = HasEnvironment("SDL_VIDEO_X11_WMCLASS");
+    if (setByUser)
+        return;
+    const char* name = X11Class.empty() ? WindowClassName : X11Class.c_str();
+    SDL_setenv("SDL_VIDEO_X11_WMCLASS", name, 1);
+    SDL_SetHint("SDL_VIDEO_X11_WMCLASS", name);
+}
+
+}   // namespace
+
+void OB_Gfx_SetWindowIdentity(SDL_Window* Window, const std::string& Title, const std::string& Class)
+{
+    WindowTitle = Title;
+    X11Class = Class;
+    if (Window != nullptr)
+        SDL_SetWindowTitle(Window, WindowTitle.c_str());
+}
+
 HRESULT OB_Gfx_InitVideo(const char* WindowClassName)
 {
-    // SDL 2.26 reads the class hint from the environment; later versions
-    // also take it as a hint. A class the user set is left alone.
-    SDL_setenv("SDL_VIDEO_X11_WMCLASS", WindowClassName, 0);
-    SDL_SetHint("SDL_VIDEO_X11_WMCLASS", WindowClassName);
+    SetX11Class(WindowClassName);
     if (!ChooseDisplayDriver()) {
         OB_Gfx_NoteError();
         return E_FAIL;
@@ -113,7 +137,7 @@ void OB_Gfx_QuitVideo()
 SDL_Window* OB_Gfx_CreateWindow(int32_t Width, int32_t Height, bool Windowed)
 {
     const Uint32 flags = Windowed ? (SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS) : SDL_WINDOW_FULLSCREEN_DESKTOP;
-    SDL_Window* window = SDL_CreateWindow("", 0, 0, Width, Height, flags);
+    SDL_Window* window = SDL_CreateWindow(WindowTitle.c_str(), 0, 0, Width, Height, flags);
     if (window == nullptr)
         OB_Gfx_NoteError();
     return window;

@@ -26,6 +26,12 @@ struct TGfxRect {
 // OB_Gfx_QuitVideo.
 HRESULT OB_Gfx_InitVideo(const char* WindowClassName);
 void OB_Gfx_QuitVideo();
+// What a desktop shows of the window: its title, and its X11 class
+// (WM_CLASS), which desktops match with a desktop entry's StartupWMClass.
+// The class counts from the next OB_Gfx_InitVideo on, in place of the window
+// class name (unless the user set SDL_VIDEO_X11_WMCLASS); the title for the
+// windows created from now on, and at once for Window when it is not nullptr.
+void OB_Gfx_SetWindowIdentity(SDL_Window* Window, const std::string& Title, const std::string& X11Class);
 
 // A window at the screen origin with a client area of Width x Height: hidden
 // and undecorated when Windowed (it is restyled and shown later), else a
