@@ -1,0 +1,9 @@
+// The operating system's own platform, one per target: Linux's in
+// OB_Platform.cpp, Windows' in OB_PlatformWindows.cpp, the browser's in
+// OB_PlatformWeb.cpp. OB_Platform() hands it out unless a test installed
+// another.
+#pragma once
+
+#include "kernel/OB_Platform.h"
+
+OB_TPlatform& OB_SystemPlatform();
