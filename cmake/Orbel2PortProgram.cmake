@@ -24,5 +24,5 @@ if(EMSCRIPTEN)
     "SHELL:--preload-file ${CMAKE_BINARY_DIR}/fonts@/fonts"
     -sMINIFY_HTML=0 -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=0
     "-sEXPORTED_RUNTIME_METHODS=['FS','ccall']"
-    "-sEXPORTED_FUNCTIONS=['_main','_OB_Web_Restart','_OB_Web_SessionRunning']")
+    "-sEXPORTED_FUNCTIONS=['_main','_OB_Web_Restart','_OB_Web_SessionRunning','_OB_Web_Replay']")
 endif()

@@ -15,3 +15,21 @@ constexpr To bit_cast(const From& Value) noexcept
 }
 }   // namespace std
 #endif
+
+// Its ranges are switched off as incomplete; the engine uses only these.
+#if !defined(__cpp_lib_ranges)
+#include <algorithm>
+#include <iterator>
+
+namespace std::ranges {
+inline constexpr auto any_of = [](auto&& Range, auto Predicate) {
+    return std::any_of(std::begin(Range), std::end(Range), Predicate);
+};
+inline constexpr auto all_of = [](auto&& Range, auto Predicate) {
+    return std::all_of(std::begin(Range), std::end(Range), Predicate);
+};
+inline constexpr auto none_of = [](auto&& Range, auto Predicate) {
+    return std::none_of(std::begin(Range), std::end(Range), Predicate);
+};
+}   // namespace std::ranges
+#endif
