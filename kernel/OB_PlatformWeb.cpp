@@ -1,7 +1,7 @@
 // The browser's system platform. The page's clock is the only clock; the
-// browser owns the thread, so nothing here may block: waiting for events or
-// for the frame cap's moment returns at once, and the frames are paced by
-// the browser's own frame callback instead.
+// browser owns the thread, so nothing here may block: waiting for events
+// returns at once, and the frame cap's sleep only notes its moment, before
+// which the page's frame callback runs nothing.
 #if defined(__EMSCRIPTEN__)
 #include "kernel/OB_KeyCodes.h"
 #include "kernel/OB_SystemPlatform.h"
@@ -14,6 +14,8 @@
 #include <algorithm>
 
 namespace {
+
+int64_t ResumeAt = 0;
 
 class TWebPlatform final : public OB_TPlatform {
 public:
@@ -63,10 +65,15 @@ public:
     }
 
     void WaitForEvents(int /*timeoutMs*/) override {}
-    void SleepUntil(int64_t /*Counter*/) override {}
+    void SleepUntil(int64_t Counter) override { ResumeAt = Counter; }
 };
 
 }   // namespace
+
+int64_t OB_WebPlatform_ResumeAt()
+{
+    return ResumeAt;
+}
 
 OB_TPlatform& OB_SystemPlatform()
 {

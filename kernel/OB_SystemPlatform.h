@@ -7,3 +7,9 @@
 #include "kernel/OB_Platform.h"
 
 OB_TPlatform& OB_SystemPlatform();
+
+#if defined(__EMSCRIPTEN__)
+// The browser's platform cannot sleep: SleepUntil notes the moment instead,
+// and the page's frame callback runs no pass before it (web/WebMain.cpp).
+int64_t OB_WebPlatform_ResumeAt();
+#endif

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,14 +53,20 @@ std::vector<std::string> Texts()
         return state;
     };
     for (int i = 0; i < 200000; ++i) {
-        std::string text = next() % 4 == 0 ? "-" : "";
-        const int digits = 1 + static_cast<int>(next() % 25);
-        for (int d = 0; d < digits; ++d)
-            text += static_cast<char>('0' + next() % 10);
-        if (next() % 2 == 0)
-            text.insert(text.size() - next() % static_cast<uint64_t>(digits), ".");
-        if (next() % 2 == 0)
-            text += "e" + std::to_string(static_cast<int>(next() % 700) - 350);
+        std::string text;
+        if (next() % 4 == 0)
+            text.push_back('-');
+        const uint64_t digits = 1 + next() % 25;
+        const uint64_t point = next() % 2 == 0 ? next() % digits : digits;   // digits: no point
+        for (uint64_t d = 0; d < digits; ++d) {
+            if (d == point && d > 0)
+                text.push_back('.');
+            text.push_back(static_cast<char>('0' + next() % 10));
+        }
+        if (next() % 2 == 0) {
+            text.push_back('e');
+            text.append(std::to_string(static_cast<int>(next() % 700) - 350));
+        }
         texts.push_back(text);
     }
     return texts;

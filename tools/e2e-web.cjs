@@ -62,6 +62,8 @@ try {
   await shot('02-typed');
   await page.keyboard.press('Enter');
   await shot('03-enter');
+  await typeLine('vid_info');
+  await shot('04-vid-info');
   await typeLine('set playspeed 1');
   await typeLine('record run1');
   await page.keyboard.press('Home');
@@ -107,6 +109,7 @@ try {
   facts.log = await page.evaluate(() => new TextDecoder().decode(Module.FS.readFile('/orbel2.log')));
   await page.locator('#restart').click();
   await sleep(1500);
+  await page.screenshot({ path: path.join(artefacts, 'page.png'), fullPage: true });
   facts.runningAfterRestart = await page.evaluate(() => Module.ccall('OB_Web_SessionRunning', 'number', [], []));
   await shot('60-restarted');
   facts.frameTiming = await page.evaluate(async () => {

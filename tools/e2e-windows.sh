@@ -115,6 +115,8 @@ sleep 0.4
 shot 03-enter "$WIN"
 expect "Enter: the edit line is empty again" same_text 01-start "$(row_region 0)" 03-enter "$(row_region 0)"
 
+run_line "vid_info"
+shot 04-vid-info "$WIN"
 run_line "set playspeed 1"
 run_line "record run1"
 key Home

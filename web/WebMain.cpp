@@ -1,11 +1,13 @@
 // Orbel2 in the browser: the demo of main/main.cpp, but the browser owns the
 // loop. A blocking loop would freeze the tab, so the session runs in passes
 // from the browser's frame callback (requestAnimationFrame): each callback
-// takes the pending messages and draws one frame, then hands control back.
+// takes the pending messages and draws one frame, then hands control back;
+// under a frame cap it skips the browser's frames until the cap's moment.
 // Escape ends the session as on the desktop: the engine is shut down, the
 // page is told (Module.onSessionEnded) and may start it again
 // (OB_Web_Restart). The log and recordings live in the page's in-memory
 // file system, where the page reads and writes them.
+#include "kernel/OB_SystemPlatform.h"
 #include "session/HeadlessReplay.h"
 #include "session/MainSession.h"
 #include "session/OB_Kernel.h"
@@ -43,6 +45,9 @@ void StopDemo()
 
 void RunCallback()
 {
+    // The frame cap's moment has not come: the browser's next frame may.
+    if (OB_SystemPlatform().PerformanceCounter() < OB_WebPlatform_ResumeAt())
+        return;
     try {
         for (int pass = 0; pass < MaxPassesPerCallback; ++pass) {
             const TSessionPass done = Session->RunPass();
