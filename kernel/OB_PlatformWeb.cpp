@@ -4,6 +4,7 @@
 // which the page's frame callback runs nothing.
 #if defined(__EMSCRIPTEN__)
 #include "kernel/OB_KeyCodes.h"
+#include "kernel/OB_Platform.h"
 #include "kernel/OB_SystemPlatform.h"
 
 #include <SDL.h>

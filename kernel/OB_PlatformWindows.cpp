@@ -2,6 +2,7 @@
 // against. <windows.h> stays inside this file, lean and without its min and
 // max macros; its VK_ and WM_ names would clash with the engine's own.
 #if defined(_WIN32)
+#include "kernel/OB_Platform.h"
 #include "kernel/OB_SystemPlatform.h"
 
 #ifndef WIN32_LEAN_AND_MEAN

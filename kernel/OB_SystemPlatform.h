@@ -4,7 +4,9 @@
 // another.
 #pragma once
 
-#include "kernel/OB_Platform.h"
+#include <cstdint>
+
+class OB_TPlatform;
 
 OB_TPlatform& OB_SystemPlatform();
 

@@ -7,6 +7,7 @@
 // page is told (Module.onSessionEnded) and may start it again
 // (OB_Web_Restart). The log and recordings live in the page's in-memory
 // file system, where the page reads and writes them.
+#include "kernel/OB_Platform.h"
 #include "kernel/OB_SystemPlatform.h"
 #include "session/HeadlessReplay.h"
 #include "session/MainSession.h"
