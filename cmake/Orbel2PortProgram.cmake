@@ -25,4 +25,12 @@ if(EMSCRIPTEN)
     -sMINIFY_HTML=0 -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=0
     "-sEXPORTED_RUNTIME_METHODS=['FS','ccall']"
     "-sEXPORTED_FUNCTIONS=['_main','_OB_Web_Restart','_OB_Web_SessionRunning','_OB_Web_Replay']")
+
+  # Only for measuring the other way of giving the browser its turn: the
+  # blocking loop under Emscripten's asyncify (tools/ports/build-web.sh asyncify).
+  option(ORBEL2_WEB_ASYNCIFY "Web build: keep the blocking loop, under asyncify (for measurement)" OFF)
+  if(ORBEL2_WEB_ASYNCIFY)
+    target_compile_definitions(orbel2 PRIVATE ORBEL2_WEB_ASYNCIFY)
+    target_link_options(orbel2 PRIVATE -sASYNCIFY)
+  endif()
 endif()

@@ -66,6 +66,28 @@ void RunCallback()
     }
 }
 
+#if defined(ORBEL2_WEB_ASYNCIFY)
+// The other way, built only to measure it (tools/ports/build-web.sh
+// asyncify): the loop keeps blocking, and Emscripten's asyncify unwinds it
+// to the browser at every emscripten_sleep, after each frame and for the
+// frame cap.
+void RunBlocking()
+{
+    for (;;) {
+        const int64_t now = OB_SystemPlatform().PerformanceCounter();
+        if (now < OB_WebPlatform_ResumeAt())
+            emscripten_sleep(static_cast<unsigned>((OB_WebPlatform_ResumeAt() - now) / 1'000'000));
+        const TSessionPass done = Session->RunPass();
+        if (done == TSessionPass::Ended) {
+            StopDemo();
+            return;
+        }
+        if (done != TSessionPass::Message)
+            emscripten_sleep(0);
+    }
+}
+#endif
+
 void StartDemo()
 {
     try {
@@ -73,7 +95,11 @@ void StartDemo()
         OB_Video_Open(nullptr, 640, 480, 32, false, true, 0);
         Session = SessionClass<TMainSession>();
         Session->Begin();
+#if defined(ORBEL2_WEB_ASYNCIFY)
+        RunBlocking();
+#else
         emscripten_set_main_loop(RunCallback, 0, 0);
+#endif
     } catch (const OB_EVideoError& error) {
         Report(std::string(error.what()) + (error.Reason().empty() ? "" : ": " + error.Reason()));
     } catch (const std::exception& error) {

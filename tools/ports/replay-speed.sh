@@ -5,6 +5,7 @@
 # must agree. Needs the three builds (build/release, build/windows,
 # build/web) and playwright-core in the cache (tools/e2e-web.sh installs it).
 # Usage: tools/ports/replay-speed.sh [STEPS]   (default 900000)
+#   WEB_DIR=build/web-asyncify times the asyncify build instead.
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
 cd "$REPO_DIR"
@@ -32,7 +33,7 @@ start=$(date +%s.%N)
 hash=$(wine build/windows/orbel2.exe --replay "$work/long" | tr -d '\r' | grep '^hash:')
 t=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { print b - a }')
 echo "windows $t s  $(rate "$t")  $hash  (under Wine, its process start included)"
-python3 -m http.server --bind 127.0.0.1 --directory build/web 8765 >/dev/null 2>&1 &
+python3 -m http.server --bind 127.0.0.1 --directory "${WEB_DIR:-build/web}" 8765 >/dev/null 2>&1 &
 server=$!
 sleep 1
 read -r _ t _ hash < <(NODE_PATH=$ORBEL2_CACHE/node/node_modules node "$PORTS_DIR/replay-speed.cjs" \

@@ -1,11 +1,17 @@
 // Prints, for a long sequence of float angles, a hash of the float-rounded
 // sine and cosine that this platform's libm gives, chunk by chunk, so that
 // the bits of two libraries can be compared by running this on each and
-// diffing the output. It calls sincos, as the physics does. "dump CHUNK" prints that chunk's values one per line.
+// diffing the output. It calls sincos, as the physics once did, or with
+// ORBEL2_OWN_SINCOS defined the engine's own (physics/OB_SinCos.h), whose
+// table must be glibc's on every target. "dump CHUNK" prints that chunk's values one per line.
 //   sincos_table [count [dump CHUNK]]
 // The angles: every float from 0 up to 4 (both signs) at a stride, floats
 // of every exponent from 2^-20 to 2^20 picked by a fixed generator, and
 // the angles a demo run reaches in practice (multiples of small steps).
+#if defined(ORBEL2_OWN_SINCOS)
+#include "physics/OB_SinCos.h"
+#endif
+
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -72,11 +78,17 @@ int main(int argc, char** argv)
         uint64_t hash = 1469598103934665603ull;
         for (uint64_t i = chunk * perChunk; i < count && i < (chunk + 1) * perChunk; ++i) {
             const float a = Angle(i);
+#if defined(ORBEL2_OWN_SINCOS)
+            const OB_TSinCosResult own = OB_SinCos(a);
+            const float s = own.Sine;
+            const float c = own.Cosine;
+#else
             double sd = 0.0;
             double cd = 0.0;
             ::sincos(static_cast<double>(a), &sd, &cd);
             const float s = static_cast<float>(sd);
             const float c = static_cast<float>(cd);
+#endif
             const uint64_t word = (uint64_t(Bits(s)) << 32) | Bits(c);
             hash = (hash ^ word) * 1099511628211ull;
             if (dump && chunk == dumpChunk)
