@@ -23,10 +23,6 @@
 
 namespace {
 
-// Passes one callback may run: messages are taken until the queue is empty
-// and a frame is drawn; a flood of messages still gives the browser its turn.
-constexpr int MaxPassesPerCallback = 1000;
-
 std::unique_ptr<TSession> Session;
 
 void Report(const std::string& Text)
@@ -43,6 +39,11 @@ void StopDemo()
     OB_Kernel_Finalize();
     EM_ASM({ if (Module.onSessionEnded) Module.onSessionEnded($0); }, code);
 }
+
+#if !defined(ORBEL2_WEB_ASYNCIFY)
+// Passes one callback may run: messages are taken until the queue is empty
+// and a frame is drawn; a flood of messages still gives the browser its turn.
+constexpr int MaxPassesPerCallback = 1000;
 
 void RunCallback()
 {
@@ -65,8 +66,7 @@ void RunCallback()
         Report(error.what());
     }
 }
-
-#if defined(ORBEL2_WEB_ASYNCIFY)
+#else
 // The other way, built only to measure it (tools/ports/build-web.sh
 // asyncify): the loop keeps blocking, and Emscripten's asyncify unwinds it
 // to the browser at every emscripten_sleep, after each frame and for the
