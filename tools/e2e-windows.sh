@@ -33,9 +33,9 @@ if [[ "${1:-}" != "--inside-x" ]]; then
         (cd "$repo" && cmake --preset release >/dev/null && cmake --build --preset release -j 2 --target orbel2 >/dev/null) ||
             { echo "e2e-windows: FAILED: could not build the Linux orbel2 for the replays"; exit 1; }
     fi
+    mkdir -p "$artefacts"
     exe=$("$here/ports/build-windows.sh" 2>"$artefacts.build.log" | tail -n 1) ||
         { echo "e2e-windows: FAILED: the Windows build failed (see $artefacts.build.log)"; tail -n 5 "$artefacts.build.log"; exit 1; }
-    mkdir -p "$artefacts"
     rm -f "$artefacts"/*.png "$artefacts"/orbel2.log "$artefacts"/run1 "$artefacts"/drive
     . "$here/ports/common.sh"
     export WINEPREFIX=${WINEPREFIX:-$ORBEL2_CACHE/wine} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
