@@ -32,7 +32,12 @@ for target in $targets; do
         command -v x86_64-w64-mingw32-g++-posix >/dev/null && command -v wine >/dev/null ||
             port_die "windows: needs g++-mingw-w64-x86-64-posix and wine"
         x86_64-w64-mingw32-g++-posix "${flags[@]}" -static "${sources[@]}" -o "$out/scripted-run.exe"
-        check windows "$(WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" wine "$out/scripted-run.exe" | tr -d '\r')"
+        export WINEPREFIX=${WINEPREFIX:-$ORBEL2_CACHE/wine} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+        if [ ! -f "$WINEPREFIX/system.reg" ]; then
+            mkdir -p "$WINEPREFIX"
+            xvfb-run -a wineboot -i >/dev/null 2>&1 || port_die "windows: wineboot -i failed"
+        fi
+        check windows "$(wine "$out/scripted-run.exe" | tr -d '\r')"
         ;;
     web)
         command -v em++ >/dev/null && command -v node >/dev/null || port_die "web: needs emscripten and node"
