@@ -1,8 +1,11 @@
 #include "console/OB_ConsoleNumbers.h"
 
+#include "console/OB_DecimalText.h"
+
 #include <charconv>
 #include <optional>
 #include <string_view>
+#include <type_traits>
 
 namespace {
 
@@ -115,13 +118,20 @@ template <typename T>
 T ReadDecimal(const std::string& Word)
 {
     const std::string_view text = DecimalText(Word);
-    T value = 0;
     if (text.empty())
         return 0;
+#if defined(_LIBCPP_VERSION)   // libc++ of the web build: no floating-point from_chars
+    if constexpr (std::is_same_v<T, float>)
+        return OB_DecimalToFloat(text).value_or(0);
+    else
+        return OB_DecimalToDouble(text).value_or(0);
+#else
+    T value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc{} || end != text.data() + text.size())
         return 0;
     return value;
+#endif
 }
 
 }   // namespace

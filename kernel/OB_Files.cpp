@@ -8,6 +8,18 @@
 #include <cstring>
 #include <filesystem>
 
+// Windows has no non-blocking open and no close-on-exec; there descriptors
+// stay out of child processes, and every file is opened in binary mode so
+// that nothing turns line ends or stops at a ^Z.
+#if defined(_WIN32)
+constexpr int OpenModeFlags = O_BINARY | O_NOINHERIT;
+#ifndef S_ISSOCK
+#define S_ISSOCK(mode) false
+#endif
+#else
+constexpr int OpenModeFlags = O_NONBLOCK | O_CLOEXEC;
+#endif
+
 TFileDescriptor& TFileDescriptor::operator=(TFileDescriptor&& other) noexcept
 {
     if (this != &other) {
@@ -63,7 +75,7 @@ std::string OB_FileErrorText(const char* What, const std::string& Path, int Erro
 
 TFileDescriptor OB_OpenFile(const std::string& Path, int Flags, std::string& Reason)
 {
-    TFileDescriptor file(::open(Path.c_str(), Flags | O_NONBLOCK | O_CLOEXEC, 0644));
+    TFileDescriptor file(::open(Path.c_str(), Flags | OpenModeFlags, 0644));
     struct stat info {};
     if (!file.IsOpen() || ::fstat(file.Get(), &info) != 0) {
         // Opening a named pipe for writing without waiting fails with
@@ -81,7 +93,9 @@ TFileDescriptor OB_OpenFile(const std::string& Path, int Flags, std::string& Rea
         file.Reset();
         return file;
     }
+#if !defined(_WIN32)
     ::fcntl(file.Get(), F_SETFL, ::fcntl(file.Get(), F_GETFL) & ~O_NONBLOCK);
+#endif
     return file;
 }
 

@@ -1,8 +1,14 @@
 #include "kernel/OB_Platform.h"
 
-#include "kernel/OB_KeyCodes.h"
+#include "kernel/OB_SystemPlatform.h"
 
 #include <SDL.h>
+
+// Linux's system platform; Windows and the browser have theirs in
+// OB_PlatformWindows.cpp and OB_PlatformWeb.cpp.
+#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
+#include "kernel/OB_KeyCodes.h"
+
 #include <malloc.h>
 #include <sys/resource.h>
 #include <sys/sysinfo.h>
@@ -122,14 +128,24 @@ public:
     }
 };
 
-TSystemPlatform SystemPlatform;
+}   // namespace
+
+OB_TPlatform& OB_SystemPlatform()
+{
+    static TSystemPlatform systemPlatform;
+    return systemPlatform;
+}
+#endif
+
+namespace {
+
 OB_TPlatform* CurrentPlatform = nullptr;
 
 }   // namespace
 
 OB_TPlatform& OB_Platform()
 {
-    return CurrentPlatform != nullptr ? *CurrentPlatform : SystemPlatform;
+    return CurrentPlatform != nullptr ? *CurrentPlatform : OB_SystemPlatform();
 }
 
 void OB_SetPlatform(OB_TPlatform* platform)

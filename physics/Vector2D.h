@@ -9,6 +9,7 @@
 #pragma once
 
 #include "physics/D3DValues.h"
+#include "physics/OB_SinCos.h"
 
 #include <cfloat>
 #include <cmath>
@@ -107,17 +108,14 @@ inline TVector2D VecPerp(TVector2D V)
     return TVector2D{-V.y, V.x};
 }
 
-// Sine and cosine are evaluated once, in double, and rounded to float. The
-// float variants of libm differ between library versions and vector paths;
-// the double ones are close to correctly rounded, so the rounded results are
-// the same wherever the program runs. glibc's sincos is called directly so
-// that optimised and unoptimised builds use the very same routine.
+// Sine and cosine come from the engine's own routine (OB_SinCos): the C
+// libraries of the engine's targets differ in the last bit for some angles,
+// and a replay must give the same bits wherever it runs. Its results are
+// those of glibc's double sincos rounded to float.
 inline TSinCos SinCos(float Angle)
 {
-    double s = 0.0;
-    double c = 0.0;
-    ::sincos(static_cast<double>(Angle), &s, &c);
-    return TSinCos{static_cast<float>(s), static_cast<float>(c)};
+    const OB_TSinCosResult turn = OB_SinCos(Angle);
+    return TSinCos{turn.Sine, turn.Cosine};
 }
 
 // V turned by the angle whose sine and cosine SC holds.

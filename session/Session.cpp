@@ -26,27 +26,45 @@ TMessageSource& TSession::Source()
 
 int32_t TSession::Run()
 {
+    Begin();
+    while (RunPass() != TSessionPass::Ended) {
+    }
+    return End();
+}
+
+void TSession::Begin()
+{
     FExitCode = 0;
     FRunning = true;
     Start();
-    while (FRunning) {
-        TMsg msg;
-        bool quit = false;
-        if (Source().PumpMessage(msg, quit)) {
-            if (msg.message == WM_KEYDOWN)
-                KeyDown(static_cast<uint16_t>(msg.wParam & 0xFFFF));
-            else if (msg.message == WM_CHAR)
-                KeyPress(static_cast<char>(msg.wParam & 0xFF));
-        } else if (Source().HasFocus()) {
-            Update();
-        } else {
-            OB_Platform().WaitForEvents(UnfocusedWaitMs);
-        }
-        if (quit) {
-            Terminate(0);
-            break;
-        }
+}
+
+TSessionPass TSession::RunPass()
+{
+    if (!FRunning)
+        return TSessionPass::Ended;
+    TSessionPass pass = TSessionPass::Message;
+    TMsg msg;
+    bool quit = false;
+    if (Source().PumpMessage(msg, quit)) {
+        if (msg.message == WM_KEYDOWN)
+            KeyDown(static_cast<uint16_t>(msg.wParam & 0xFFFF));
+        else if (msg.message == WM_CHAR)
+            KeyPress(static_cast<char>(msg.wParam & 0xFF));
+    } else if (Source().HasFocus()) {
+        Update();
+        pass = TSessionPass::Frame;
+    } else {
+        OB_Platform().WaitForEvents(UnfocusedWaitMs);
+        pass = TSessionPass::Idle;
     }
+    if (quit)
+        Terminate(0);
+    return FRunning ? pass : TSessionPass::Ended;
+}
+
+int32_t TSession::End()
+{
     Stop();
     return FExitCode;
 }

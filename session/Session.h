@@ -20,6 +20,9 @@ public:
     virtual bool HasFocus() = 0;
 };
 
+// What one pass of the loop did (TSession::RunPass).
+enum class TSessionPass { Message, Frame, Idle, Ended };
+
 class TSession {
 public:
     TSession() = default;
@@ -30,6 +33,14 @@ public:
     // Start, the loop, Stop; returns ExitCode. An exception raised inside
     // leaves at once, without Stop.
     int32_t Run();
+    // The loop in pieces, for hosts that own the loop themselves (the
+    // browser calls back once per display frame): Begin starts the session,
+    // RunPass runs one pass (one message, one frame, or a wait while the
+    // window lacks the focus), End stops it and returns ExitCode. Run is
+    // Begin, RunPass until it says Ended, End.
+    void Begin();
+    TSessionPass RunPass();
+    int32_t End();
     // Ends the loop before its next message; Run then returns Code.
     void Terminate(int32_t Code);
     // Whether the key with this virtual-key code is down at this moment.

@@ -51,10 +51,14 @@ void TFileSystem::ExtractToFile(TFileHandle Handle, const std::string& FileName)
     }
     if (seekable)
         Seek(Handle, position);
-    if (written && std::rename(partName.c_str(), FileName.c_str()) == 0)
+    // std::filesystem::rename replaces an existing FileName on Windows too.
+    std::error_code renamed;
+    if (written)
+        std::filesystem::rename(partName, FileName, renamed);
+    if (written && !renamed)
         return;
     if (written)
-        reason = std::strerror(errno);
+        reason = renamed.message();
     std::remove(partName.c_str());
     throw EInOutError(OB_FileErrorText(written ? "Cannot create file" : "Cannot write to file", FileName, reason));
 }

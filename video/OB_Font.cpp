@@ -5,7 +5,10 @@
 #include "video/OB_Video.h"
 #include "video/platform/OB_GfxTypes.h"
 
+#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)   // elsewhere the faces are bundled (OB_FontBundle.cpp)
+#define ORBEL2_FONTCONFIG 1
 #include <fontconfig/fontconfig.h>
+#endif
 
 #include <array>
 #include <memory>
@@ -25,6 +28,7 @@ constexpr std::array<TFontRow, FontCount> FontTable{{{"Arial", 16}, {"Courier", 
 
 TFaceResolver FaceResolver = nullptr;
 
+#if defined(ORBEL2_FONTCONFIG)
 struct TFcConfigDestroyer {
     void operator()(FcConfig* config) const { FcConfigDestroy(config); }
 };
@@ -37,6 +41,7 @@ using TFcPatternPtr = std::unique_ptr<FcPattern, TFcPatternDestroyer>;
 // it scans the font caches, which is too slow to repeat per font. FcFini is
 // never called, so nothing depends on the order of exit-time teardown.
 std::unique_ptr<FcConfig, TFcConfigDestroyer> FontConfig;
+#endif
 
 }   // namespace
 
@@ -84,6 +89,7 @@ void CreateFonts()
 
 }   // namespace
 
+#if defined(ORBEL2_FONTCONFIG)
 TFaceFile OB_Font_ResolveFace(const std::string& FaceName)
 {
     if (!FontConfig)
@@ -105,6 +111,7 @@ TFaceFile OB_Font_ResolveFace(const std::string& FaceName)
     FcPatternGetInteger(match.get(), FC_INDEX, 0, &index);
     return TFaceFile{reinterpret_cast<const char*>(file), index};
 }
+#endif
 
 void OB_Font_SetFaceResolver(TFaceResolver Resolver)
 {

@@ -65,6 +65,9 @@ void SetNoDisplayError(const std::string& Why)
 // print complaints of their own.
 bool ChooseDisplayDriver()
 {
+#if defined(_WIN32) || defined(__EMSCRIPTEN__)
+    return true;   // Windows and the browser have one display each: SDL finds it
+#endif
     if (HasEnvironment("SDL_VIDEODRIVER") || HasEnvironment("WAYLAND_DISPLAY"))
         return true;
     if (!HasEnvironment("DISPLAY")) {
