@@ -65,6 +65,15 @@ step cmake --build --preset release --target docs
 
 step tools/e2e-test.sh build/release/orbel2 build/e2e build/asan/orbel2
 
+# The other targets, built from Debian's sources of SDL2, SDL2_ttf,
+# SDL2_image and FreeType (cached outside the clone): the engine's sine and
+# cosine against each target's, and the demo end to end on Windows under
+# Wine and in headless Chromium, with recordings that replay to the same
+# world on Linux and there.
+step tools/ports/check-physics-bits.sh
+step tools/e2e-windows.sh build/release/orbel2
+step tools/e2e-web.sh build/release/orbel2
+
 # Each fuzz target for a fixed number of inputs from its seed corpus, with a
 # fixed seed so that the run is the same every time.
 step tools/fuzz.sh --ci -runs=20000
