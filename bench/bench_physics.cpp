@@ -5,7 +5,10 @@
 // the same fixed window of steps; each result carries the pairs in touch per
 // step during the window, so that what was solved can be read beside the
 // time, and how far the boxes moved, so that a pile at rest shows as one.
-// The demo's own world is stepped too, as before.
+// The demo's own world is stepped too, as before. Ours runs with 1 and 2
+// worker threads (the last part of its names, workers:N); the crossover
+// benchmarks step ours on both counts with threads from the first body on,
+// to show from which size they pay.
 #include "bench/PhysicsScenes.h"
 #include "bench/PhysicsWorlds.h"
 #include "physics/DemoScene.h"
@@ -56,12 +59,15 @@ constexpr TSceneInfo kScenes[] = {
 };
 
 // Builds the engine's world for the scene and hands it to run.
+constexpr unsigned kWorkerCounts[] = {1, 2};
+
 template <class TRun>
-void WithWorld(TEngine engine, const TScene& scene, TRun&& run)
+void WithWorld(TEngine engine, const TScene& scene, TRun&& run, unsigned workers = 1,
+               size_t parallelFrom = TPhysics2D::DefaultParallelFromBodies)
 {
     switch (engine) {
     case TEngine::Ours: {
-        TOurWorld world(scene, TCollisionPass::BroadPhase);
+        TOurWorld world(scene, TCollisionPass::BroadPhase, workers, parallelFrom);
         run(world);
         return;
     }
@@ -159,6 +165,33 @@ void TimeWindow(benchmark::State& state, TWorld& world, const TScene& scene)
     }
 }
 
+// For ours on workers: of the visits whose circles met in the last step,
+// the share tested again on the calling thread because a nudge had moved
+// one of the pair.
+void CountRetests(benchmark::State& state, const TOurWorld& world)
+{
+    const TParallelPassStats& stats = world.World().LastParallelStats();
+    state.counters["tasks"] = static_cast<double>(stats.Tasks);
+    state.counters["strips"] = static_cast<double>(stats.Strips);
+    state.counters["stray"] = stats.StrayToMargin;
+    if (stats.PairsMet > 0)
+        state.counters["retested"] = static_cast<double>(stats.PairsRetested) / static_cast<double>(stats.PairsMet);
+}
+
+void RegisterOurs(const std::string& name, const TSceneInfo& kind, int count, unsigned workers, size_t parallelFrom)
+{
+    benchmark::RegisterBenchmark(name.c_str(),
+                                 [kind, count, workers, parallelFrom](benchmark::State& state) {
+                                     const TScene scene = kind.Build(count);
+                                     TOurWorld world(scene, TCollisionPass::BroadPhase, workers, parallelFrom);
+                                     TimeWindow(state, world, scene);
+                                     CountRetests(state, world);
+                                 })
+        ->Iterations(kind.Build(count).TimedSteps)
+        ->UseManualTime()
+        ->Unit(benchmark::kMicrosecond);
+}
+
 void RegisterComparisons()
 {
     for (const TSceneInfo& kind : kScenes) {
@@ -167,6 +200,13 @@ void RegisterComparisons()
             for (const TEngine engine : kEngines) {
                 if (engine == TEngine::OursAllPairs && count > kLargestAllPairs)
                     continue;
+                if (engine == TEngine::Ours) {
+                    for (const unsigned workers : kWorkerCounts)
+                        RegisterOurs(std::string(kind.Name) + "/Ours/" + std::to_string(count) + "/workers:" +
+                                         std::to_string(workers),
+                                     kind, count, workers, TPhysics2D::DefaultParallelFromBodies);
+                    continue;
+                }
                 const std::string name = std::string(kind.Name) + "/" + NameOf(engine) + "/" + std::to_string(count);
                 benchmark::RegisterBenchmark(name.c_str(),
                                              [kind, count, engine](benchmark::State& state) {
@@ -178,6 +218,21 @@ void RegisterComparisons()
                     ->UseManualTime()
                     ->Unit(benchmark::kMicrosecond);
             }
+        }
+    }
+}
+
+// Where threads start to pay: ours with threads from the first body on.
+constexpr int kCrossoverSizes[] = {100, 250, 500, 1000, 2000};
+
+void RegisterCrossover()
+{
+    for (const TSceneInfo& kind : kScenes) {
+        for (const int count : kCrossoverSizes) {
+            for (const unsigned workers : kWorkerCounts)
+                RegisterOurs(std::string("BM_WorkersCrossover/") + (kind.Name + 3) + "/" + std::to_string(count) +
+                                 "/workers:" + std::to_string(workers),
+                             kind, count, workers, 0);
         }
     }
 }
@@ -269,6 +324,7 @@ void RegisterDemo()
 [[maybe_unused]] const bool kRegistered = [] {
     RegisterDemo();
     RegisterComparisons();
+    RegisterCrossover();
     RegisterLeaks();
     return true;
 }();

@@ -96,11 +96,11 @@ inline bool TCollisionGrid::Near(const TFiled& A, const TFiled& B) const
 
 void TCollisionGrid::Build(const std::vector<TBody*>& List)
 {
-    File(List, 0);
+    File(List, 0, 0.25);
     ListNeighbours();
 }
 
-void TCollisionGrid::File(const std::vector<TBody*>& List, size_t Tasks)
+void TCollisionGrid::File(const std::vector<TBody*>& List, size_t Tasks, double MarginShare)
 {
     TaskCount = Tasks;
     if (TaskNeighbours.size() < Tasks)
@@ -131,7 +131,7 @@ void TCollisionGrid::File(const std::vector<TBody*>& List, size_t Tasks)
     }
     // A quarter radius of slack lets a body take many half-unit nudges
     // before it escapes, at a modest cost in cell size.
-    Margin = 0.25 * maxRadius + 0.5;
+    Margin = MarginShare * maxRadius + 0.5;
     CellSize = Reach(maxRadius, maxRadius, Margin) * 1.01;
 
     for (TBody* body : List)

@@ -29,9 +29,11 @@ public:
     void Build(const std::vector<TBody*>& List);
     // Build in three parts, for a pass that lists the neighbours on worker
     // threads: File, then ListNeighboursOf for every task t of Tasks (in
-    // any order, on any thread), then JoinNeighbourLists. The lists are
-    // those of Build, entry for entry.
-    void File(const std::vector<TBody*>& List, size_t Tasks);
+    // any order, on any thread), then JoinNeighbourLists. With the same
+    // MarginShare (Build's is 0.25: the margin is that share of the
+    // largest ordinary radius, and half a unit) the lists are those of
+    // Build; any share keeps the answers complete.
+    void File(const std::vector<TBody*>& List, size_t Tasks, double MarginShare);
     void ListNeighboursOf(size_t Task);
     void JoinNeighbourLists();
     // For the pass's own use while the grid is built: whether the body at
@@ -44,6 +46,9 @@ public:
     // Bodies checked against every body: huge, far away, not finite or
     // listed twice (escaped ones join them as the pass goes on).
     const std::vector<uint32_t>& OfferedToAll() const { return Everywhere; }
+    // How far a filed body may stray from where it was filed before it
+    // escapes, along each axis.
+    double MarginSize() const { return Margin; }
 
     // Fills Out with the indices, ascending, of every body other than Asker
     // that may pass the circle test with it (same group, circles possibly

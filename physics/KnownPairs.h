@@ -34,6 +34,9 @@ struct TParallelPassStats {
     size_t Tasks = 0;   // tasks per run on the workers; 0 when the pass ran on the calling thread alone
     size_t PairsMet = 0;   // ordered visits whose circles met
     size_t PairsRetested = 0;   // of those, tested again on the calling thread: a body had been nudged
+    size_t Strips = 0;   // regions walked at once (StripWalk.h); 0 when the walk was on one thread
+    size_t RowsWaited = 0;   // rows of a strip that waited for a row of another
+    double StrayToMargin = 0.0;   // the furthest a body might be nudged, over the grid's margin (strips need <= 1)
 };
 
 class TKnownPairs {

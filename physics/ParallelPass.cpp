@@ -19,6 +19,12 @@ namespace {
 // Tasks per worker: a few, so that a slow share does not hold up the run.
 constexpr size_t TasksPerWorker = 4;
 
+// The grid's margin on workers, as a share of the largest radius: wider
+// than on one thread, so that a body in a crowded pile (some 16 pairs that
+// may each nudge it half a unit) is proved to stay within it and the walk
+// can go by strips (StripWalk.h), at the cost of somewhat larger cells.
+constexpr double WorkersMarginShare = 0.375;
+
 // A row's answers in ascending partner order; they are already, unless
 // bodies offered to all were added after the filed neighbours.
 void SortAnswers(TKnownPairs::TAnswer* First, TKnownPairs::TAnswer* Last)
@@ -55,10 +61,18 @@ void TPhysics2D::CollideOnWorkers()
     Tasks = std::min(count, TasksPerWorker * Pool->Workers());
     if (TaskScratch.size() < Tasks)
         TaskScratch.resize(Tasks);
-    Grid.File(Bodies, Tasks);
+    Grid.File(Bodies, Tasks, WorkersMarginShare);
     Known.Begin(count, Tasks);
+    ChooseStrips();
     Pool->Run(Tasks, [this](size_t task) { PrepareOnWorkers(task); });
     Grid.JoinNeighbourLists();
+    if (StripsAreSafe()) {
+        Pool->Run(Strips.Count, [this](size_t strip) { WalkStrip(strip); });
+        Known.Stats.Strips = Strips.Count;
+        for (unsigned s = 0; s < Strips.Count; ++s)
+            Known.Stats.RowsWaited += Strips.Waits[s];
+        return;
+    }
     Pool->Run(Tasks, [this](size_t task) { AnswerOnWorkers(task, TaskScratch[task]); });
     Known.Ready = true;
     WalkPairs();
@@ -74,6 +88,7 @@ void TPhysics2D::PrepareOnWorkers(size_t Task)
     for (size_t i = range.Begin; i < range.End; ++i) {
         TBody& body = *Bodies[i];
         Known.NoteStart(i, body.State.Position);
+        Strips.StripOf[i] = static_cast<uint8_t>(Strips.StripAt(Strips.AlongX ? body.State.Position.x : body.State.Position.y));
         if (body.GridSlot != i)
             continue;
         body.Collided = false;

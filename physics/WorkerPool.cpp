@@ -84,9 +84,10 @@ void TWorkerPool::RunErased(size_t Tasks, TCall Run, void* RunContext)
 
 void TWorkerPool::WorkerLoop()
 {
+    // A worker that starts while a run is open joins it: some runs need
+    // every thread (their tasks wait for each other).
     uint64_t seen = 0;
     std::unique_lock<std::mutex> guard(Lock);
-    seen = Generation;
     for (;;) {
         Wake.wait(guard, [&] { return Stopping || Generation != seen; });
         if (Stopping)

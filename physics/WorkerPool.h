@@ -6,7 +6,9 @@
 //
 // Rule: a run's tasks must write only their own data, so that whichever
 // thread runs a task, and in whatever order, the results are the same bits.
-// One run at a time, from the thread that owns the pool.
+// One run at a time, from the thread that owns the pool. Tasks may wait for
+// each other only if a run has no more tasks than Workers(): every thread
+// joins every run that is open when it wakes, and holds one task at a time.
 #pragma once
 
 #include <condition_variable>

@@ -22,6 +22,7 @@
 #include "physics/CollisionGrid.h"
 #include "physics/KnownPairs.h"
 #include "physics/PairMarks.h"
+#include "physics/StripWalk.h"
 #include "physics/Vector2D.h"
 
 #include <array>
@@ -181,6 +182,12 @@ private:
     void PrepareOnWorkers(size_t Task);
     void AnswerOnWorkers(size_t Task, std::vector<uint32_t>& Scratch);
     void WalkPairs();
+    // The walk by strips (StripWalk.cpp).
+    void ChooseStrips();
+    bool StripsAreSafe();
+    void CheckStripsOn(size_t Task);
+    void WalkStrip(size_t Strip);
+    void WaitBeforeRow(size_t A, unsigned Strip);
     // Visits (A, b) for every b from From on, as the all-pairs pass would.
     void VisitAll(size_t A, size_t From, bool GridBuilt);
     // The same visits for worlds too small for the grid.
@@ -194,6 +201,7 @@ private:
     bool RememberCrossings = false;   // while a small world's pass runs
     std::unique_ptr<TWorkerPool> Pool;   // only while there is more than one worker
     TKnownPairs Known;
+    TStrips Strips;
     size_t Tasks = 0;   // of each run on the workers
     std::vector<std::vector<uint32_t>> TaskScratch;
 };

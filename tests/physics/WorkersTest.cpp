@@ -14,8 +14,7 @@ const TRandomWorldShape kSmall{302, 120, 10, 150.0f};
 }   // namespace
 
 // The same world stepped on 1, 2, 3 and 8 threads: the same bits after
-// every step, and the passes on workers did find pairs to answer and pairs
-// to test again.
+// every step, walked by strips or with the tests answered ahead.
 TEST(PhysicsWorkers, RandomWorldsStepToTheSameBitsOnAnyWorkerCount)
 {
     for (const TRandomWorldShape& shape : {kLarge, kSmall}) {
@@ -28,6 +27,7 @@ TEST(PhysicsWorkers, RandomWorldsStepToTheSameBitsOnAnyWorkerCount)
                 worlds.back()->Physics.ParallelFromBodies = 0;
         }
         TParallelPassStats total;
+        int stripSteps = 0;
         for (int step = 0; step < 120; ++step) {
             for (auto& world : worlds)
                 world->Step();
@@ -45,9 +45,20 @@ TEST(PhysicsWorkers, RandomWorldsStepToTheSameBitsOnAnyWorkerCount)
             EXPECT_GT(stats.Tasks, 0u);
             total.PairsMet += stats.PairsMet;
             total.PairsRetested += stats.PairsRetested;
+            total.RowsWaited += stats.RowsWaited;
+            stripSteps += stats.Strips > 0;
         }
-        EXPECT_GT(total.PairsRetested, 0u) << shape.Seed;
-        EXPECT_LT(total.PairsRetested, total.PairsMet) << shape.Seed;
+        // In some steps a crowded cluster could nudge a body out of its
+        // margin: those rows are walked on one thread after the tests are
+        // answered on all. The others are walked by strips, which wait for
+        // each other at their borders.
+        EXPECT_GT(stripSteps, 0) << shape.Seed;
+        EXPECT_GT(total.RowsWaited, 0u) << shape.Seed;
+        if (shape.Seed == kLarge.Seed) {
+            EXPECT_LT(stripSteps, 120);
+            EXPECT_GT(total.PairsRetested, 0u);
+            EXPECT_LT(total.PairsRetested, total.PairsMet);
+        }
         EXPECT_EQ(worlds[0]->Physics.LastParallelStats().Tasks, 0u);
     }
 }
