@@ -19,24 +19,52 @@ double RoundingAt(double Magnitude)
 
 }   // namespace
 
-// Sleepers is raised before the row count is looked at, and the count is
-// stored before Sleepers is looked at (both sequentially consistent): either
-// the finishing strip sees the sleeper and wakes it under the lock, or the
-// sleeper sees the new count.
-void TStrips::WaitUntil(unsigned Strip, uint32_t Needed)
+// Spins before a strip goes to sleep: the row waited for is usually being
+// worked on by a running thread and done within microseconds.
+constexpr int SpinsBeforeSleep = 4000;
+
+void TStrips::Allocate(unsigned Strips)
 {
+    const size_t room = std::max<size_t>(Strips, 8);
+    Done = std::make_unique<std::atomic<uint32_t>[]>(room);
+    WaitingOn = std::make_unique<std::atomic<uint32_t>[]>(room);
+    WaitingFor = std::make_unique<std::atomic<uint32_t>[]>(room);
+    Waits.resize(room);
+    for (size_t s = 0; s < room; ++s)
+        WaitingOn[s].store(NoStrip);
+}
+
+// The waiter says what it waits for, then raises Sleepers, then looks at
+// the row count; the finisher stores the count, then looks at Sleepers and
+// what each sleeper waits for (all sequentially consistent). So either the
+// finisher sees the sleeper and wakes it under the lock, or the sleeper
+// sees the new count.
+void TStrips::WaitUntil(unsigned Waiter, unsigned Strip, uint32_t Needed)
+{
+    for (int spin = 0; spin < SpinsBeforeSleep; ++spin) {
+        if (Done[Strip].load(std::memory_order_acquire) >= Needed)
+            return;
+    }
+    WaitingFor[Waiter].store(Needed);
+    WaitingOn[Waiter].store(Strip);
     Sleepers.fetch_add(1);
     {
         std::unique_lock<std::mutex> guard(SleepLock);
         Progress.wait(guard, [&] { return Done[Strip].load() >= Needed; });
     }
     Sleepers.fetch_sub(1);
+    WaitingOn[Waiter].store(NoStrip);
 }
 
 void TStrips::FinishRow(unsigned Strip, uint32_t RowsDone)
 {
     Done[Strip].store(RowsDone);
     if (Sleepers.load() == 0)
+        return;
+    bool wanted = false;
+    for (unsigned w = 0; w < Count; ++w)
+        wanted = wanted || (WaitingOn[w].load() == Strip && WaitingFor[w].load() <= RowsDone);
+    if (!wanted)
         return;
     { std::lock_guard<std::mutex> guard(SleepLock); }
     Progress.notify_all();
@@ -83,10 +111,8 @@ void TPhysics2D::ChooseStrips()
     Strips.Stray.assign(Tasks, 0.0);
     if (Strips.Rows.size() < Strips.Count)
         Strips.Rows.resize(Strips.Count);
-    if (!Strips.Done || Strips.Waits.size() < Strips.Count) {
-        Strips.Done = std::make_unique<std::atomic<uint32_t>[]>(std::max<size_t>(Strips.Count, 8));
-        Strips.Waits.resize(std::max<size_t>(Strips.Count, 8));
-    }
+    if (!Strips.Done || Strips.Waits.size() < Strips.Count)
+        Strips.Allocate(Strips.Count);
 }
 
 // Whether no body of the task's share can stray beyond the margin in this
@@ -163,7 +189,7 @@ void TPhysics2D::WaitBeforeRow(size_t A, unsigned Strip)
             if (Strips.Done[other].load(std::memory_order_acquire) >= needed)
                 return;
             waited = true;
-            Strips.WaitUntil(other, needed);
+            Strips.WaitUntil(Strip, other, needed);
         };
         waitRow(x);
         for (const uint32_t r : Grid.FiledNeighbours(x))

@@ -38,15 +38,20 @@ struct TStrips {
     std::vector<uint32_t> PositionInStrip;   // by body index
     std::vector<std::vector<uint32_t>> Rows;   // by strip, ascending
     std::unique_ptr<std::atomic<uint32_t>[]> Done;   // rows done, by strip
-    // A strip that must wait sleeps here; a strip that finishes a row wakes
-    // the sleepers, if there are any.
+    // A strip that must wait spins a little, then sleeps here, saying on
+    // which strip it waits and for how many rows; a strip that finishes a
+    // row wakes the sleepers only when one of them waits for that row.
     std::atomic<uint32_t> Sleepers{0};
+    std::unique_ptr<std::atomic<uint32_t>[]> WaitingOn;   // by waiting strip; NoStrip when not waiting
+    std::unique_ptr<std::atomic<uint32_t>[]> WaitingFor;   // by waiting strip: rows needed
+    static constexpr uint32_t NoStrip = UINT32_MAX;
     std::mutex SleepLock;
     std::condition_variable Progress;
     std::vector<double> Stray;   // by task: the furthest a body of its share might stray
     std::vector<size_t> Waits;   // by strip: rows that waited for another strip
 
-    void WaitUntil(unsigned Strip, uint32_t Needed);
+    void Allocate(unsigned Strips);
+    void WaitUntil(unsigned Waiter, unsigned Strip, uint32_t Needed);
     void FinishRow(unsigned Strip, uint32_t RowsDone);
 
     unsigned StripAt(float Coordinate) const
