@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds Orbel2 and runs the whole test suite: the layer, guide and link checks,
 # the optimised build, the sanitizer build (AddressSanitizer +
-# UndefinedBehaviorSanitizer), the physics' determinism across compilers and
-# processors, the installed package with the example built on it and the
+# UndefinedBehaviorSanitizer), the physics tests with ThreadSanitizer, the
+# physics' determinism across compilers and processors, the installed package with the example built on it and the
 # Debian package, the API reference, the end-to-end run of the demo in a
 # virtual X server, and a short run of every fuzz target.
 # Installs the Debian packages it needs when they are missing.
@@ -52,6 +52,13 @@ for preset in release asan; do
   ctest --preset "$preset" 2>&1 | tee "build/$preset/ctest.log" || status=1
   count_ctest "build/$preset/ctest.log"
 done
+
+# The physics tests with ThreadSanitizer: the worker threads of the
+# collision pass, on 1, 2, 3 and 8 workers.
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan -j 2
+ctest --preset tsan 2>&1 | tee build/tsan/ctest.log || status=1
+count_ctest build/tsan/ctest.log
 
 # The determinism constant from GCC, Clang, i386 and aarch64 builds of the
 # physics; a contracting build must differ and an x87 build be refused.

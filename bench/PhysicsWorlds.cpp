@@ -40,7 +40,7 @@ cpVect ChipmunkVect(TVector2D v)
 
 // ---------------------------------------------------------------- ours
 
-TOurWorld::TOurWorld(const TScene& scene, TCollisionPass timedPass)
+TOurWorld::TOurWorld(const TScene& scene, TCollisionPass timedPass, unsigned workers, size_t parallelFromBodies)
     : Bodies(scene.Walls.size() + scene.Boxes.size()),
       PushForce(MakeVector2D(0.0f, scene.PushAcceleration / kBoxInvMass)), TimedPass(timedPass)
 {
@@ -66,6 +66,8 @@ TOurWorld::TOurWorld(const TScene& scene, TCollisionPass timedPass)
     }
     for (TBody& body : Bodies)
         Physics.Bodies.push_back(&body);
+    Physics.SetWorkerCount(workers);
+    Physics.ParallelFromBodies = parallelFromBodies;
 }
 
 void TOurWorld::WarmUp(int steps)

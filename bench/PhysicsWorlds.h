@@ -24,7 +24,10 @@ namespace bench {
 // putting them back where the scene placed them.
 class TOurWorld {
 public:
-    TOurWorld(const TScene& scene, TCollisionPass timedPass);
+    // Workers: threads for the grid pass (TPhysics2D::SetWorkerCount), from
+    // parallelFromBodies bodies on.
+    TOurWorld(const TScene& scene, TCollisionPass timedPass, unsigned workers = 1,
+              size_t parallelFromBodies = TPhysics2D::DefaultParallelFromBodies);
     TOurWorld(const TOurWorld&) = delete;
     TOurWorld& operator=(const TOurWorld&) = delete;
 
@@ -39,6 +42,7 @@ public:
     TVector2D BoxCentre(size_t box) const { return Bodies[WallPlaces.size() + box].State.Position; }
     // Wall tiles found moved at the end of a step, summed over all steps.
     size_t WallsMoved() const { return WallMoves; }
+    const TPhysics2D& World() const { return Physics; }
 
 private:
     bool Crossing(const TBody& a, const TBody& b) const;

@@ -5,7 +5,10 @@
 // the same fixed window of steps; each result carries the pairs in touch per
 // step during the window, so that what was solved can be read beside the
 // time, and how far the boxes moved, so that a pile at rest shows as one.
-// The demo's own world is stepped too, as before.
+// The demo's own world is stepped too, as before. Ours runs with 1 and 2
+// worker threads (the last part of its names, workers:N); the crossover
+// benchmarks step ours on both counts with threads from the first body on,
+// to show from which size they pay.
 #include "bench/PhysicsScenes.h"
 #include "bench/PhysicsWorlds.h"
 #include "physics/DemoScene.h"
@@ -56,12 +59,15 @@ constexpr TSceneInfo kScenes[] = {
 };
 
 // Builds the engine's world for the scene and hands it to run.
+constexpr unsigned kWorkerCounts[] = {1, 2};
+
 template <class TRun>
-void WithWorld(TEngine engine, const TScene& scene, TRun&& run)
+void WithWorld(TEngine engine, const TScene& scene, TRun&& run, unsigned workers = 1,
+               size_t parallelFrom = TPhysics2D::DefaultParallelFromBodies)
 {
     switch (engine) {
     case TEngine::Ours: {
-        TOurWorld world(scene, TCollisionPass::BroadPhase);
+        TOurWorld world(scene, TCollisionPass::BroadPhase, workers, parallelFrom);
         run(world);
         return;
     }
@@ -100,11 +106,16 @@ size_t BoxesOutside(const TWorld& world, const TBounds& container)
     return CountBoxes(world, [&](TVector2D centre) { return !container.Contains(centre); });
 }
 
-double ThreadCpuSeconds()
+double CpuSeconds(clockid_t clock)
 {
     timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    clock_gettime(clock, &now);
     return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
+}
+
+double ThreadCpuSeconds()
+{
+    return CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
 }
 
 // The mean distance the boxes have moved since `last`, which then becomes
@@ -132,20 +143,24 @@ void TimeWindow(benchmark::State& state, TWorld& world, const TScene& scene)
     std::vector<TVector2D> last(world.BoxCount());
     MeanMove(world, last);
     double cpuSeconds = 0.0;
+    double allCpuSeconds = 0.0;   // every thread of the process: the workers' share too
     double touching = 0.0;
     double moved = 0.0;
     for (auto _ : state) {
         const double cpuStart = ThreadCpuSeconds();
+        const double allCpuStart = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
         const auto start = std::chrono::steady_clock::now();
         world.Step();
         const auto stop = std::chrono::steady_clock::now();
         cpuSeconds += ThreadCpuSeconds() - cpuStart;
+        allCpuSeconds += CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - allCpuStart;
         state.SetIterationTime(std::chrono::duration<double>(stop - start).count());
         touching += static_cast<double>(world.TouchingPairs());
         moved += MeanMove(world, last);
     }
     const double steps = static_cast<double>(state.iterations());
     state.counters["cpu_us"] = 1e6 * cpuSeconds / steps;
+    state.counters["all_cpu_us"] = 1e6 * allCpuSeconds / steps;
     state.counters["touching"] = touching / steps;
     state.counters["touching_per_box"] = touching / steps / static_cast<double>(world.BoxCount());
     state.counters["moved"] = moved / steps;
@@ -159,6 +174,33 @@ void TimeWindow(benchmark::State& state, TWorld& world, const TScene& scene)
     }
 }
 
+// For ours on workers: of the visits whose circles met in the last step,
+// the share tested again on the calling thread because a nudge had moved
+// one of the pair.
+void CountRetests(benchmark::State& state, const TOurWorld& world)
+{
+    const TParallelPassStats& stats = world.World().LastParallelStats();
+    state.counters["tasks"] = static_cast<double>(stats.Tasks);
+    state.counters["strips"] = static_cast<double>(stats.Strips);
+    state.counters["stray"] = stats.StrayToMargin;
+    if (stats.PairsMet > 0)
+        state.counters["retested"] = static_cast<double>(stats.PairsRetested) / static_cast<double>(stats.PairsMet);
+}
+
+void RegisterOurs(const std::string& name, const TSceneInfo& kind, int count, unsigned workers, size_t parallelFrom)
+{
+    benchmark::RegisterBenchmark(name.c_str(),
+                                 [kind, count, workers, parallelFrom](benchmark::State& state) {
+                                     const TScene scene = kind.Build(count);
+                                     TOurWorld world(scene, TCollisionPass::BroadPhase, workers, parallelFrom);
+                                     TimeWindow(state, world, scene);
+                                     CountRetests(state, world);
+                                 })
+        ->Iterations(kind.Build(count).TimedSteps)
+        ->UseManualTime()
+        ->Unit(benchmark::kMicrosecond);
+}
+
 void RegisterComparisons()
 {
     for (const TSceneInfo& kind : kScenes) {
@@ -167,6 +209,13 @@ void RegisterComparisons()
             for (const TEngine engine : kEngines) {
                 if (engine == TEngine::OursAllPairs && count > kLargestAllPairs)
                     continue;
+                if (engine == TEngine::Ours) {
+                    for (const unsigned workers : kWorkerCounts)
+                        RegisterOurs(std::string(kind.Name) + "/Ours/" + std::to_string(count) + "/workers:" +
+                                         std::to_string(workers),
+                                     kind, count, workers, TPhysics2D::DefaultParallelFromBodies);
+                    continue;
+                }
                 const std::string name = std::string(kind.Name) + "/" + NameOf(engine) + "/" + std::to_string(count);
                 benchmark::RegisterBenchmark(name.c_str(),
                                              [kind, count, engine](benchmark::State& state) {
@@ -178,6 +227,21 @@ void RegisterComparisons()
                     ->UseManualTime()
                     ->Unit(benchmark::kMicrosecond);
             }
+        }
+    }
+}
+
+// Where threads start to pay: ours with threads from the first body on.
+constexpr int kCrossoverSizes[] = {100, 250, 500, 1000, 2000};
+
+void RegisterCrossover()
+{
+    for (const TSceneInfo& kind : kScenes) {
+        for (const int count : kCrossoverSizes) {
+            for (const unsigned workers : kWorkerCounts)
+                RegisterOurs(std::string("BM_WorkersCrossover/") + (kind.Name + 3) + "/" + std::to_string(count) +
+                                 "/workers:" + std::to_string(workers),
+                             kind, count, workers, 0);
         }
     }
 }
@@ -269,6 +333,7 @@ void RegisterDemo()
 [[maybe_unused]] const bool kRegistered = [] {
     RegisterDemo();
     RegisterComparisons();
+    RegisterCrossover();
     RegisterLeaks();
     return true;
 }();

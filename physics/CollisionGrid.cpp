@@ -21,7 +21,6 @@
 // of a point lies in the point's cell or one of its eight neighbours.
 namespace {
 
-constexpr uint8_t FiledState = 0;
 constexpr uint8_t WideState = 1;
 constexpr uint8_t EscapedState = 2;
 
@@ -97,6 +96,15 @@ inline bool TCollisionGrid::Near(const TFiled& A, const TFiled& B) const
 
 void TCollisionGrid::Build(const std::vector<TBody*>& List)
 {
+    File(List, 0, 0.25);
+    ListNeighbours();
+}
+
+void TCollisionGrid::File(const std::vector<TBody*>& List, size_t Tasks, double MarginShare)
+{
+    TaskCount = Tasks;
+    if (TaskNeighbours.size() < Tasks)
+        TaskNeighbours.resize(Tasks);
     Bodies = &List;
     const size_t count = List.size();
     StatsValue = TBroadPhaseStats{};
@@ -123,7 +131,7 @@ void TCollisionGrid::Build(const std::vector<TBody*>& List)
     }
     // A quarter radius of slack lets a body take many half-unit nudges
     // before it escapes, at a modest cost in cell size.
-    Margin = 0.25 * maxRadius + 0.5;
+    Margin = MarginShare * maxRadius + 0.5;
     CellSize = Reach(maxRadius, maxRadius, Margin) * 1.01;
 
     for (TBody* body : List)
@@ -146,7 +154,8 @@ void TCollisionGrid::Build(const std::vector<TBody*>& List)
             MarkWide(i);
     }
     FileBodies();
-    ListNeighbours();
+    if (Tasks > 0)
+        NeighbourStart.resize(count + 1);
 }
 
 // Counting sort of the filed bodies into their buckets, each bucket in
@@ -225,6 +234,64 @@ void TCollisionGrid::ListNeighbours()
     }
     for (size_t i = 0; i < count; ++i)
         SortShort(Neighbours.data() + NeighbourStart[i], Neighbours.data() + NeighbourStart[i + 1]);
+}
+
+// A filed body's filed neighbours, from the nine cells around its own;
+// ascending.
+void TCollisionGrid::ListAround(size_t Index, std::vector<uint32_t>& Out) const
+{
+    const TFiled& a = Filing[Index];
+    const size_t first = Out.size();
+    for (int32_t dy = -1; dy <= 1; ++dy) {
+        for (int32_t dx = -1; dx <= 1; ++dx) {
+            const TCell cell{a.Cell.x + dx, a.Cell.y + dy};
+            const uint32_t bucket = Bucket(cell);
+            for (uint32_t k = BucketStart[bucket]; k < BucketStart[bucket + 1]; ++k) {
+                const TFiled& b = BucketEntries[k];
+                if (b.Cell == cell && b.Index != Index && Near(a, b))
+                    Out.push_back(b.Index);
+            }
+        }
+    }
+    SortShort(Out.data() + first, Out.data() + Out.size());
+}
+
+// Every body of the task's share looks around itself: each pair is found
+// from both sides, twice the work of ListNeighbours, but every share is
+// independent. NeighbourStart is first an offset into the task's list.
+void TCollisionGrid::ListNeighboursOf(size_t Task)
+{
+    const size_t count = Filing.size();
+    std::vector<uint32_t>& out = TaskNeighbours[Task];
+    out.clear();
+    const size_t begin = count * Task / TaskCount;
+    const size_t end = count * (Task + 1) / TaskCount;
+    for (size_t i = begin; i < end; ++i) {
+        NeighbourStart[i] = static_cast<uint32_t>(out.size());
+        if (State[i] == FiledState)
+            ListAround(i, out);
+    }
+}
+
+void TCollisionGrid::JoinNeighbourLists()
+{
+    const size_t count = Filing.size();
+    size_t listed = 0;
+    for (size_t t = 0; t < TaskCount; ++t)
+        listed += TaskNeighbours[t].size();
+    if (listed > Neighbours.capacity())
+        Neighbours.reserve(listed + listed / 2 + 64);
+    Neighbours.resize(listed);
+    size_t base = 0;
+    for (size_t t = 0; t < TaskCount; ++t) {
+        const size_t begin = count * t / TaskCount;
+        const size_t end = count * (t + 1) / TaskCount;
+        for (size_t i = begin; i < end; ++i)
+            NeighbourStart[i] += static_cast<uint32_t>(base);
+        std::copy(TaskNeighbours[t].begin(), TaskNeighbours[t].end(), Neighbours.begin() + static_cast<ptrdiff_t>(base));
+        base += TaskNeighbours[t].size();
+    }
+    NeighbourStart[count] = static_cast<uint32_t>(base);
 }
 
 bool TCollisionGrid::ScanCells(size_t Asker, std::vector<uint32_t>& Out) const

@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 class TBody;
@@ -26,6 +27,28 @@ struct TBroadPhaseStats {
 class TCollisionGrid {
 public:
     void Build(const std::vector<TBody*>& List);
+    // Build in three parts, for a pass that lists the neighbours on worker
+    // threads: File, then ListNeighboursOf for every task t of Tasks (in
+    // any order, on any thread), then JoinNeighbourLists. With the same
+    // MarginShare (Build's is 0.25: the margin is that share of the
+    // largest ordinary radius, and half a unit) the lists are those of
+    // Build; any share keeps the answers complete.
+    void File(const std::vector<TBody*>& List, size_t Tasks, double MarginShare);
+    void ListNeighboursOf(size_t Task);
+    void JoinNeighbourLists();
+    // For the pass's own use while the grid is built: whether the body at
+    // Index is filed where it stood, and its filed neighbours, ascending.
+    bool IsFiled(size_t Index) const { return State[Index] == FiledState; }
+    std::span<const uint32_t> FiledNeighbours(size_t Index) const
+    {
+        return {Neighbours.data() + NeighbourStart[Index], Neighbours.data() + NeighbourStart[Index + 1]};
+    }
+    // Bodies checked against every body: huge, far away, not finite or
+    // listed twice (escaped ones join them as the pass goes on).
+    const std::vector<uint32_t>& OfferedToAll() const { return Everywhere; }
+    // How far a filed body may stray from where it was filed before it
+    // escapes, along each axis.
+    double MarginSize() const { return Margin; }
 
     // Fills Out with the indices, ascending, of every body other than Asker
     // that may pass the circle test with it (same group, circles possibly
@@ -38,6 +61,8 @@ public:
     void CountRequery() { ++StatsValue.Requeries; }
 
 private:
+    static constexpr uint8_t FiledState = 0;
+
     struct TCell {
         int32_t x, y;
         bool operator==(const TCell&) const = default;
@@ -56,6 +81,7 @@ private:
     bool Near(const TFiled& A, const TFiled& B) const;
     void FileBodies();
     void ListNeighbours();
+    void ListAround(size_t Index, std::vector<uint32_t>& Out) const;
     bool ScanCells(size_t Asker, std::vector<uint32_t>& Out) const;
 
     const std::vector<TBody*>* Bodies = nullptr;
@@ -71,6 +97,9 @@ private:
     std::vector<uint32_t> NeighbourStart;
     std::vector<uint32_t> Neighbours;
     std::vector<uint32_t> PairScratch;
+    // ListNeighboursOf's lists, one per task, and the number of tasks.
+    std::vector<std::vector<uint32_t>> TaskNeighbours;
+    size_t TaskCount = 0;
     std::vector<uint32_t> FillCursor;
     // Wide and escaped bodies, offered to every query.
     std::vector<uint32_t> Everywhere;

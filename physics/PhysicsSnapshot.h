@@ -25,8 +25,10 @@
 //     positions, radii and groups, two outlines), so a stale entry can never
 //     answer; a load forgets them all the same, at the cost of computing
 //     them once more;
-//   - the broad-phase grid and the collision scratch: built afresh by every
-//     pass from the bodies alone.
+//   - the broad-phase grid, the collision scratch, and the tables of a pass
+//     on worker threads (answers known ahead, strips): built afresh by every
+//     pass from the bodies alone; nor the worker count, which changes no
+//     bit.
 //
 // Layout: a sequence of 32-bit little-endian words, whatever the machine,
 // with nothing between them (floats as their IEEE-754 bit patterns, NaN

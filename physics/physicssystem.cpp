@@ -24,15 +24,6 @@ float EdgeParameter(TVector2D Start, TVector2D Edge, TVector2D OtherStart, TVect
     return VecDot(VecSub(OtherStart, Start), OtherNormal) / denominator;
 }
 
-// Steps 1 and 2 of a visit, cheap enough to be worth inlining into the loops.
-inline bool CirclesMeet(const TBody& A, const TBody& B)
-{
-    if (A.Group != B.Group)
-        return false;
-    const float dist = VecLength(VecSub(B.State.Position, A.State.Position));
-    return dist < A.Radius + B.Radius;
-}
-
 bool InEdge(float T)
 {
     return T >= 0.0f && T < 1.0f;
@@ -192,11 +183,17 @@ bool TPhysics2D::TouchPair(TBody& A, TBody& B)
 {
     A.RefreshWorldVertices();
     B.RefreshWorldVertices();
-    const float e = (A.Restitution + B.Restitution) / 2.0f;
     TVector2D P{};
     const bool remembered = RememberCrossings && A.VertexCount() == 4 && B.VertexCount() == 4;
     if (!(remembered ? CrossingMemo.Find(A.WorldVertices, B.WorldVertices, P) : FindEdgeCrossing(A, B, P)))
         return false;
+    Resolve(A, B, P);
+    return true;
+}
+
+void TPhysics2D::Resolve(TBody& A, TBody& B, TVector2D P)
+{
+    const float e = (A.Restitution + B.Restitution) / 2.0f;
     const TVector2D h = VecScale(VecNormalize(VecSub(B.State.Position, A.State.Position)), 0.5f);
     VecSubFrom(A.State.Position, VecScale(h, e));
     VecAddTo(B.State.Position, VecScale(h, 1.0f - e));
@@ -208,14 +205,36 @@ bool TPhysics2D::TouchPair(TBody& A, TBody& B)
     }
     A.Collided = true;
     B.Collided = true;
-    return true;
+}
+
+inline bool TPhysics2D::VisitPair(size_t A, size_t B)
+{
+    TBody& first = *Bodies[A];
+    TBody& second = *Bodies[B];
+    if (Known.Ready) {
+        if (Known.Unmoved(A, first) && Known.Unmoved(B, second)) {
+            const TKnownPairs::TAnswer* answer = Known.Find(A, B);
+            if (answer == nullptr)
+                return false;
+            ++Known.Stats.PairsMet;
+            if (!answer->Crossing)
+                return false;
+            Resolve(first, second, answer->Point);
+            return true;
+        }
+        if (!PassCirclesMeet(first, second))
+            return false;
+        ++Known.Stats.PairsMet;
+        ++Known.Stats.PairsRetested;
+        return TouchPair(first, second);
+    }
+    return PassCirclesMeet(first, second) && TouchPair(first, second);
 }
 
 void TPhysics2D::VisitAll(size_t A, size_t From, bool GridBuilt)
 {
-    TBody& first = *Bodies[A];
     for (size_t b = From; b < Bodies.size(); ++b) {
-        if (b == A || !CirclesMeet(first, *Bodies[b]) || !TouchPair(first, *Bodies[b]) || !GridBuilt)
+        if (b == A || !VisitPair(A, b) || !GridBuilt)
             continue;
         Grid.NoteMoved(A);
         Grid.NoteMoved(b);
@@ -227,10 +246,9 @@ void TPhysics2D::VisitAll(size_t A, size_t From, bool GridBuilt)
 // and false is returned.
 bool TPhysics2D::VisitMarked(size_t A)
 {
-    TBody& first = *Bodies[A];
     for (uint64_t marks = PairMarks.Row(A); marks != 0; marks &= marks - 1) {
         const size_t b = size_t(std::countr_zero(marks));
-        if (!CirclesMeet(first, *Bodies[b]) || !TouchPair(first, *Bodies[b]))
+        if (!VisitPair(A, b))
             continue;
         VisitAll(A, b + 1, false);
         return false;
@@ -262,25 +280,33 @@ void TPhysics2D::CollideSmall()
 void TPhysics2D::CollideBroadPhase()
 {
     const size_t count = Bodies.size();
+    if (Pool && count > 0 && count >= ParallelFromBodies)
+        return CollideOnWorkers();
     for (TBody* body : Bodies) {
         body->Collided = false;
         body->WorldVerticesCurrent = false;
     }
     if (count < GridFromBodies)
         return CollideSmall();
-
     Grid.Build(Bodies);
+    WalkPairs();
+}
+
+// The grid pass's visits in the all-pairs order, for a grid built where
+// the bodies stand.
+void TPhysics2D::WalkPairs()
+{
+    const size_t count = Bodies.size();
     Candidates.reserve(count);
     for (size_t a = 0; a < count; ++a) {
         if (!Grid.Query(a, Candidates)) {
             VisitAll(a, 0, true);
             continue;
         }
-        TBody& A = *Bodies[a];
         size_t next = 0;
         while (next < Candidates.size()) {
             const uint32_t b = Candidates[next++];
-            if (!CirclesMeet(A, *Bodies[b]) || !TouchPair(A, *Bodies[b]))
+            if (!VisitPair(a, b))
                 continue;
             Grid.NoteMoved(a);
             Grid.NoteMoved(b);

@@ -20,17 +20,21 @@
 
 #include "physics/Body.h"
 #include "physics/CollisionGrid.h"
+#include "physics/KnownPairs.h"
 #include "physics/PairMarks.h"
+#include "physics/StripWalk.h"
 #include "physics/Vector2D.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
 struct TPhysicsSnapshot;
+class TWorkerPool;
 
 // Joins two bodies at anchor points given in each body's axes and adds
 // forces to them once per step. Neither body is owned.
@@ -110,7 +114,14 @@ public:
     std::vector<TBody*> Bodies;   // not owned; visited in list order
     TCollisionPass CollisionPass = TCollisionPass::BroadPhase;
 
-    TPhysics2D() = default;
+    // Worlds smaller than this step on the calling thread alone, whatever
+    // the worker count: below it waking the workers costs more than they
+    // save (docs/performance.md).
+    static constexpr size_t DefaultParallelFromBodies = 1000;
+    size_t ParallelFromBodies = DefaultParallelFromBodies;
+
+    TPhysics2D();
+    ~TPhysics2D();
     TPhysics2D(const TPhysics2D&) = delete;
     TPhysics2D& operator=(const TPhysics2D&) = delete;
 
@@ -130,6 +141,15 @@ public:
     // circles can meet looked at.
     void CollideBroadPhase();
     const TBroadPhaseStats& LastBroadPhaseStats() const { return Grid.Stats(); }
+
+    // Threads that share the grid pass of worlds of ParallelFromBodies
+    // bodies and more, the calling thread included: 1 (the default) starts
+    // none. The results are the same bits for every count. Threads are
+    // started here, once, and sleep between steps; where the system starts
+    // fewer (or none), WorkerCount says how many there are.
+    void SetWorkerCount(unsigned Count);
+    unsigned WorkerCount() const;
+    const TParallelPassStats& LastParallelStats() const { return Known.Stats; }
 
     // True when an edge of A's world outline crosses one of B's; P is the
     // first crossing in A-edge-major order.
@@ -152,6 +172,22 @@ private:
     // Steps 3 to 6 of one ordered visit, for a pair whose circles meet;
     // true when the pair was nudged.
     bool TouchPair(TBody& A, TBody& B);
+    // The nudge and the impulse of a pair whose outlines cross at P.
+    void Resolve(TBody& A, TBody& B, TVector2D P);
+    // One ordered visit, answered from Known where it can be.
+    bool VisitPair(size_t A, size_t B);
+    // The grid pass with its tests worked out on the workers first
+    // (ParallelPass.cpp).
+    void CollideOnWorkers();
+    void PrepareOnWorkers(size_t Task);
+    void AnswerOnWorkers(size_t Task, std::vector<uint32_t>& Scratch);
+    void WalkPairs();
+    // The walk by strips (StripWalk.cpp).
+    void ChooseStrips();
+    bool StripsAreSafe();
+    void CheckStripsOn(size_t Task);
+    void WalkStrip(size_t Strip);
+    void WaitBeforeRow(size_t A, unsigned Strip);
     // Visits (A, b) for every b from From on, as the all-pairs pass would.
     void VisitAll(size_t A, size_t From, bool GridBuilt);
     // The same visits for worlds too small for the grid.
@@ -163,4 +199,9 @@ private:
     TPairMarks PairMarks;
     TQuadCrossingMemo CrossingMemo;
     bool RememberCrossings = false;   // while a small world's pass runs
+    std::unique_ptr<TWorkerPool> Pool;   // only while there is more than one worker
+    TKnownPairs Known;
+    TStrips Strips;
+    size_t Tasks = 0;   // of each run on the workers
+    std::vector<std::vector<uint32_t>> TaskScratch;
 };

@@ -11,11 +11,16 @@ namespace {
 
 constexpr uint64_t kExpectedHash = 0xFC3CD19D07ADD753ull;
 
-uint64_t ScriptedHash(TCollisionPass pass, int& contacts)
+uint64_t ScriptedHash(TCollisionPass pass, int& contacts, unsigned workers = 1)
 {
     TDemoScene scene;
     BuildDemoBodies(scene);
     scene.Physics.CollisionPass = pass;
+    // Workers from the first body on, so that the demo's small world takes
+    // the pass that the workers share.
+    scene.Physics.SetWorkerCount(workers);
+    if (workers > 1)
+        scene.Physics.ParallelFromBodies = 0;
     const TScriptedRunResult run = RunScriptedDemo(scene, ScriptedRunSteps);
     contacts = run.StepsWithContact;
     return run.ChainedHash;
@@ -81,6 +86,17 @@ TEST(PhysicsDeterminism, DemoRunHashesToTheRecordedConstant)
     EXPECT_EQ(ScriptedHash(TCollisionPass::AllPairs, allPairsContacts), broadHash);
     EXPECT_EQ(broadHash, kExpectedHash) << std::hex << broadHash;
 }
+
+class PhysicsDeterminismWorkers : public testing::TestWithParam<unsigned> {};
+
+TEST_P(PhysicsDeterminismWorkers, DemoRunOnWorkersHashesToTheRecordedConstant)
+{
+    int contacts = 0;
+    EXPECT_EQ(ScriptedHash(TCollisionPass::BroadPhase, contacts, GetParam()), kExpectedHash);
+    EXPECT_GT(contacts, 100);
+}
+
+INSTANTIATE_TEST_SUITE_P(Workers, PhysicsDeterminismWorkers, testing::Values(2u, 3u, 8u));
 
 // Why the build must not contract multiply-adds: the drag's torque line
 // alone, fused as a contracting build would fuse it, takes the run to other

@@ -10,6 +10,20 @@
 #include <cstring>
 #include <vector>
 
+// ThreadSanitizer slows the arithmetic some fifty times; the largest worlds
+// take fewer steps there.
+#if defined(__SANITIZE_THREAD__)
+constexpr bool kUnderThreadSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+constexpr bool kUnderThreadSanitizer = true;
+#else
+constexpr bool kUnderThreadSanitizer = false;
+#endif
+#else
+constexpr bool kUnderThreadSanitizer = false;
+#endif
+
 // xorshift32: tiny, fixed and the same everywhere.
 class TTestRandom {
 public:
