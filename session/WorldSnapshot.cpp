@@ -4,6 +4,7 @@
 #include "kernel/OB_Files.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -152,11 +153,17 @@ std::vector<uint8_t> ReadWorldStateFile(const std::string& Name, size_t MaxSize)
     TFileDescriptor file = OB_OpenFile(Name, O_RDONLY, reason);
     if (!file.IsOpen())
         throw EInOutError(OB_FileErrorText("Cannot open file", Name, reason));
-    std::vector<uint8_t> bytes(MaxSize + 1);
+    // The file's length says how much to read; one byte more tells a file
+    // that grew meanwhile.
+    struct stat info {};
+    const uint64_t length = ::fstat(file.Get(), &info) == 0 ? static_cast<uint64_t>(info.st_size) : 0;
+    if (length > MaxSize)
+        throw EInOutError("Not a saved world: " + OB_QuotedName(Name) + " is larger than any world this game saves");
+    std::vector<uint8_t> bytes(length + 1);
     bytes.resize(OB_ReadUpTo(file.Get(), bytes.data(), bytes.size(), reason));
     if (!reason.empty())
         throw EInOutError(OB_FileErrorText("Cannot read file", Name, reason));
-    if (bytes.size() > MaxSize)
-        throw EInOutError("Not a saved world: " + OB_QuotedName(Name) + " is larger than any world this game saves");
+    if (bytes.size() > length)
+        throw EInOutError("Not a saved world: " + OB_QuotedName(Name) + " changed while it was read");
     return bytes;
 }
