@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdint>
 
+namespace orbel2 {
+
 namespace bench {
 namespace {
 
@@ -144,3 +146,5 @@ TScene DemoPlacements()
 }
 
 }   // namespace bench
+
+}   // namespace orbel2

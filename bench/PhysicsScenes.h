@@ -7,10 +7,12 @@
 // damping) is spelled out here in per-step terms that every engine can match.
 #pragma once
 
-#include "physics/Vector2D.h"
+#include "orbel2/physics/Vector2D.h"
 
 #include <optional>
 #include <vector>
+
+namespace orbel2 {
 
 namespace bench {
 
@@ -75,3 +77,5 @@ TScene BoxesInContainer(int columns, int count);
 TScene DemoPlacements();
 
 }   // namespace bench
+
+}   // namespace orbel2

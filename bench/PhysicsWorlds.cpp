@@ -3,6 +3,8 @@
 #include <cmath>
 #include <numeric>
 
+namespace orbel2 {
+
 namespace bench {
 namespace {
 
@@ -256,3 +258,5 @@ TVector2D TChipmunkWorld::BoxCentre(size_t box) const
 }
 
 }   // namespace bench
+
+}   // namespace orbel2

@@ -8,7 +8,7 @@
 #pragma once
 
 #include "bench/PhysicsScenes.h"
-#include "physics/physicssystem.h"
+#include "orbel2/physics/physicssystem.h"
 
 #include <box2d/box2d.h>
 #include <chipmunk/chipmunk.h>
@@ -16,6 +16,8 @@
 #include <cstddef>
 #include <memory>
 #include <vector>
+
+namespace orbel2 {
 
 namespace bench {
 
@@ -118,3 +120,5 @@ private:
 };
 
 }   // namespace bench
+
+}   // namespace orbel2

@@ -2,15 +2,15 @@
 // software renderer at 640 x 480: clear, 22 rotated quads, one line, the
 // console shown with 100 lines of 60 characters and three watches, present;
 // and the same frame with the live graph of frames and steps drawn too.
-#include "console/OB_Console.h"
-#include "console/OB_ConsoleDraw.h"
-#include "console/OB_ConsoleEdit.h"
-#include "physics/DemoScene.h"
-#include "session/FrameGraph.h"
-#include "session/OB_Kernel.h"
-#include "video/OB_Primitive.h"
-#include "video/OB_Video.h"
-#include "video/platform/OB_GfxDevice.h"
+#include "orbel2/console/OB_Console.h"
+#include "orbel2/console/OB_ConsoleDraw.h"
+#include "orbel2/console/OB_ConsoleEdit.h"
+#include "demo/DemoScene.h"
+#include "orbel2/session/FrameGraph.h"
+#include "orbel2/session/OB_Kernel.h"
+#include "orbel2/video/OB_Primitive.h"
+#include "orbel2/video/OB_Video.h"
+#include "orbel2/video/platform/OB_GfxDevice.h"
 
 #include <benchmark/benchmark.h>
 
@@ -24,6 +24,9 @@
 #include <vector>
 
 #include <unistd.h>
+
+using namespace orbel2;
+using namespace orbel2::demo;
 
 namespace {
 

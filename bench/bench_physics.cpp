@@ -11,7 +11,7 @@
 // to show from which size they pay.
 #include "bench/PhysicsScenes.h"
 #include "bench/PhysicsWorlds.h"
-#include "physics/DemoScene.h"
+#include "demo/DemoScene.h"
 
 #include <benchmark/benchmark.h>
 
@@ -19,6 +19,9 @@
 #include <ctime>
 #include <string>
 #include <vector>
+
+using namespace orbel2;
+using namespace orbel2::demo;
 
 namespace {
 

@@ -1,12 +1,12 @@
 // The headless replay of "orbel2 --replay": the demo's scripted run of
-// 20,000 steps (physics/ScriptedRun.h) written as a recording, replayed
+// 20,000 steps (demo/ScriptedRun.h) written as a recording, replayed
 // whole per iteration, with and without its checksums beside it. Reports
 // demo steps per second; output goes nowhere.
-#include "physics/ScriptedRun.h"
-#include "physics/WorldHash.h"
-#include "session/MainSession.h"
-#include "session/InputRecording.h"
-#include "session/ReplayChecksums.h"
+#include "demo/ScriptedRun.h"
+#include "orbel2/physics/WorldHash.h"
+#include "demo/MainSession.h"
+#include "orbel2/session/InputRecording.h"
+#include "orbel2/session/ReplayChecksums.h"
 
 #include <benchmark/benchmark.h>
 
@@ -16,6 +16,9 @@
 #include <string>
 
 #include <unistd.h>
+
+using namespace orbel2;
+using namespace orbel2::demo;
 
 namespace {
 

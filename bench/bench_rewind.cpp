@@ -5,12 +5,15 @@
 // (untimed) when it runs out. The counter "kept" is the bytes of states the
 // history holds.
 #include "bench/PhysicsScenes.h"
-#include "physics/DemoScene.h"
-#include "session/FixedStepSession.h"
+#include "demo/DemoScene.h"
+#include "orbel2/session/FixedStepSession.h"
 
 #include <benchmark/benchmark.h>
 
 #include <vector>
+
+using namespace orbel2;
+using namespace orbel2::demo;
 
 namespace {
 

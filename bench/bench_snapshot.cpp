@@ -3,13 +3,16 @@
 // between every tenth pair. The storage is reused, as a game keeping a
 // snapshot would reuse it, so only copying and checking are timed.
 #include "bench/PhysicsScenes.h"
-#include "physics/DemoScene.h"
-#include "physics/PhysicsSnapshot.h"
+#include "demo/DemoScene.h"
+#include "orbel2/physics/PhysicsSnapshot.h"
 
 #include <benchmark/benchmark.h>
 
 #include <string>
 #include <vector>
+
+using namespace orbel2;
+using namespace orbel2::demo;
 
 namespace {
 

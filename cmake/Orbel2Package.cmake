@@ -6,13 +6,15 @@ include(CMakePackageConfigHelpers)
 # The headers a session needs: all but the device wrapper, the platform
 # layer beneath it, and what only the video system itself uses. None of them
 # needs an SDL header (tests/headers checks each alone).
-set(ORBEL2_INTERNAL_HEADERS video/Dx8gfx.h video/OB_GlyphCache.h video/OB_PlatformErrors.h)
+set(ORBEL2_INTERNAL_HEADERS orbel2/video/Dx8gfx.h orbel2/video/OB_GlyphCache.h orbel2/video/OB_PlatformErrors.h)
 file(GLOB ORBEL2_PUBLIC_HEADERS RELATIVE ${PROJECT_SOURCE_DIR} CONFIGURE_DEPENDS
-  ${PROJECT_SOURCE_DIR}/kernel/*.h ${PROJECT_SOURCE_DIR}/vfs/*.h ${PROJECT_SOURCE_DIR}/console/*.h
-  ${PROJECT_SOURCE_DIR}/physics/*.h ${PROJECT_SOURCE_DIR}/session/*.h ${PROJECT_SOURCE_DIR}/video/*.h)
+  ${PROJECT_SOURCE_DIR}/orbel2/kernel/*.h ${PROJECT_SOURCE_DIR}/orbel2/vfs/*.h ${PROJECT_SOURCE_DIR}/orbel2/console/*.h
+  ${PROJECT_SOURCE_DIR}/orbel2/physics/*.h ${PROJECT_SOURCE_DIR}/orbel2/session/*.h ${PROJECT_SOURCE_DIR}/orbel2/video/*.h)
 list(REMOVE_ITEM ORBEL2_PUBLIC_HEADERS ${ORBEL2_INTERNAL_HEADERS})
 
-set(ORBEL2_INCLUDE_DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/orbel2)
+# Installed as they lie in the source tree, under include/orbel2/, so that
+# "orbel2/session/Session.h" names the same file for the engine and for a game.
+set(ORBEL2_INCLUDE_DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 foreach(header IN LISTS ORBEL2_PUBLIC_HEADERS)
   get_filename_component(folder ${header} DIRECTORY)
   install(FILES ${header} DESTINATION ${ORBEL2_INCLUDE_DESTINATION}/${folder})

@@ -2,7 +2,7 @@
 # and FreeType are the static libraries that tools/ports/build-deps.sh built
 # into ORBEL2_PORT_PREFIX. They stand in for the pkg-config targets that the
 # Linux build links; fontconfig has no counterpart (the faces are bundled,
-# video/OB_FontBundle.cpp).
+# orbel2/video/OB_FontBundle.cpp).
 set(ORBEL2_PORT_PREFIX "$ENV{ORBEL2_PORT_PREFIX}" CACHE PATH "Where tools/ports/build-deps.sh installed the libraries")
 if(NOT EXISTS "${ORBEL2_PORT_PREFIX}/lib/libSDL2.a")
   message(FATAL_ERROR "No SDL2 in ORBEL2_PORT_PREFIX (${ORBEL2_PORT_PREFIX}); run tools/ports/build-deps.sh")

@@ -1,16 +1,18 @@
 #include "PendulumSession.h"
 
-#include "console/OB_Console.h"
-#include "console/OB_ConsoleEdit.h"
-#include "console/OB_ConsoleNumbers.h"
-#include "kernel/OB_KeyCodes.h"
-#include "video/OB_Primitive.h"
-#include "video/OB_Video.h"
+#include "orbel2/console/OB_Console.h"
+#include "orbel2/console/OB_ConsoleEdit.h"
+#include "orbel2/console/OB_ConsoleNumbers.h"
+#include "orbel2/kernel/OB_KeyCodes.h"
+#include "orbel2/video/OB_Primitive.h"
+#include "orbel2/video/OB_Video.h"
 
 #include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+
+using namespace orbel2;
 
 namespace {
 

@@ -5,15 +5,15 @@
 // "gravity" is a variable.
 #pragma once
 
-#include "physics/physicssystem.h"
-#include "session/FixedStepSession.h"
+#include "orbel2/physics/physicssystem.h"
+#include "orbel2/session/FixedStepSession.h"
 
 #include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
 
-class TPendulumSession : public TFixedStepSession {
+class TPendulumSession : public orbel2::TFixedStepSession {
 public:
     ~TPendulumSession() override;
 
@@ -25,18 +25,18 @@ protected:
     void ApplyInput(uint32_t Input, float Dt) override;
     void StepPhysics(float Dt) override;
     void DrawScene(float Alpha) override;
-    TPhysics2D* World() override { return &FWorld; }
+    orbel2::TPhysics2D* World() override { return &FWorld; }
     void SaveGameState(std::vector<uint8_t>& Out) const override;
     bool LoadGameState(std::span<const uint8_t> Bytes, std::string& Why) override;
-    TRecordingHeader RecordingHeader() const override;
-    void ApplyRecordingHeader(const TRecordingHeader& Header) override;
+    orbel2::TRecordingHeader RecordingHeader() const override;
+    void ApplyRecordingHeader(const orbel2::TRecordingHeader& Header) override;
     std::string ReplayReport() const override;
 
 private:
-    TPhysics2D FWorld;
-    TBody FPivot;
-    TBody FBob;
-    TSpring FString;
+    orbel2::TPhysics2D FWorld;
+    orbel2::TBody FPivot;
+    orbel2::TBody FBob;
+    orbel2::TSpring FString;
     float FGravity = 300.0f;
     float FSwing = 0.0f;   // degrees from straight down, for the watch
 };

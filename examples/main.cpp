@@ -4,7 +4,9 @@
 // SDL_VIDEODRIVER=dummy it runs with no display at all).
 #include "PendulumSession.h"
 
-#include "session/GameProgram.h"
+#include "orbel2/session/GameProgram.h"
+
+using namespace orbel2;
 
 // guide: main
 namespace {

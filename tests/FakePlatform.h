@@ -2,13 +2,15 @@
 // target sets: time moves only when it is told to.
 #pragma once
 
-#include "kernel/OB_FrameTimer.h"
-#include "kernel/OB_Platform.h"
+#include "orbel2/kernel/OB_FrameTimer.h"
+#include "orbel2/kernel/OB_Platform.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <set>
+
+namespace orbel2 {
 
 class TFakePlatform : public OB_TPlatform {
 public:
@@ -49,3 +51,5 @@ struct TFakePlatformScope {
     ~TFakePlatformScope() { OB_SetPlatform(nullptr); }
     TFakePlatform Platform;
 };
+
+}   // namespace orbel2

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace orbel2 {
+
 // Runs the demo program in the current directory with Args, headless
 // unless Setup changes its environment; returns its wait status, its
 // standard output in stdout.txt and its standard error in stderr.txt.
@@ -37,3 +39,5 @@ inline int RunProgram(
     ::waitpid(child, &status, 0);
     return status;
 }
+
+}   // namespace orbel2

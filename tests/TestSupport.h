@@ -3,19 +3,19 @@
 #pragma once
 
 #include "FakePlatform.h"
-#include "console/OB_Console.h"
-#include "console/OB_ConsoleCommands.h"
-#include "console/OB_ConsoleEdit.h"
-#include "console/OB_ConsoleNumbers.h"
-#include "kernel/OB_Errors.h"
-#include "kernel/OB_FrameTimer.h"
-#include "kernel/OB_Platform.h"
-#include "kernel/OB_Resources.h"
-#include "session/MainSession.h"
-#include "session/OB_Kernel.h"
-#include "video/OB_Primitive.h"
-#include "video/OB_Video.h"
-#include "video/platform/OB_GfxDevice.h"
+#include "orbel2/console/OB_Console.h"
+#include "orbel2/console/OB_ConsoleCommands.h"
+#include "orbel2/console/OB_ConsoleEdit.h"
+#include "orbel2/console/OB_ConsoleNumbers.h"
+#include "orbel2/kernel/OB_Errors.h"
+#include "orbel2/kernel/OB_FrameTimer.h"
+#include "orbel2/kernel/OB_Platform.h"
+#include "orbel2/kernel/OB_Resources.h"
+#include "demo/MainSession.h"
+#include "orbel2/session/OB_Kernel.h"
+#include "orbel2/video/OB_Primitive.h"
+#include "orbel2/video/OB_Video.h"
+#include "orbel2/video/platform/OB_GfxDevice.h"
 
 #include <gtest/gtest.h>
 
@@ -32,6 +32,8 @@
 #include <vector>
 
 #include <unistd.h>
+
+namespace orbel2 {
 
 // Runs the test inside a fresh, empty directory and removes it afterwards.
 class TTempDirTest : public ::testing::Test {
@@ -95,7 +97,7 @@ protected:
     }
 
     TFakePlatformScope Fake;
-    TMainSession Session;
+    demo::TMainSession Session;
 };
 
 // Demo sessions made one after another on the headless engine, with the
@@ -108,15 +110,15 @@ protected:
             session->Stop();
         THeadlessEngineTest::TearDown();
     }
-    TMainSession& NewSession()
+    demo::TMainSession& NewSession()
     {
-        Sessions.push_back(std::make_unique<TMainSession>());
+        Sessions.push_back(std::make_unique<demo::TMainSession>());
         Sessions.back()->Start();
         return *Sessions.back();
     }
 
     TFakePlatformScope Fake;
-    std::vector<std::unique_ptr<TMainSession>> Sessions;
+    std::vector<std::unique_ptr<demo::TMainSession>> Sessions;
 };
 
 // The back buffer, alpha dropped.
@@ -185,7 +187,7 @@ inline void WriteWholeFile(const std::filesystem::path& path, const std::string&
 }
 
 // The bit patterns of every body's motion.
-inline std::vector<uint32_t> WorldBits(TMainSession& session)
+inline std::vector<uint32_t> WorldBits(demo::TMainSession& session)
 {
     std::vector<uint32_t> bits;
     for (const TBody* body : session.Scene().Physics.Bodies) {
@@ -205,3 +207,5 @@ std::string Words(T... words)
         bytes.append(reinterpret_cast<const char*>(&word), 4);
     return bytes;
 }
+
+}   // namespace orbel2

@@ -1,11 +1,13 @@
 #include "TestSupport.h"
-#include "console/OB_Console.h"
-#include "console/OB_ConsoleCommands.h"
-#include "console/OB_ConsoleEdit.h"
-#include "console/OB_ConsoleNumbers.h"
-#include "console/OB_Logfile.h"
-#include "kernel/OB_Messages.h"
-#include "video/OB_Video.h"
+#include "orbel2/console/OB_Console.h"
+#include "orbel2/console/OB_ConsoleCommands.h"
+#include "orbel2/console/OB_ConsoleEdit.h"
+#include "orbel2/console/OB_ConsoleNumbers.h"
+#include "orbel2/console/OB_Logfile.h"
+#include "orbel2/kernel/OB_Messages.h"
+#include "orbel2/video/OB_Video.h"
+
+using namespace orbel2;
 
 namespace {
 

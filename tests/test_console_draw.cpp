@@ -1,5 +1,7 @@
 #include "TestSupport.h"
-#include "console/OB_ConsoleDraw.h"
+#include "orbel2/console/OB_ConsoleDraw.h"
+
+using namespace orbel2;
 
 namespace {
 

@@ -1,10 +1,12 @@
-#include "console/OB_Console.h"
-#include "console/OB_ConsoleCommands.h"
-#include "console/OB_ConsoleEdit.h"
-#include "console/OB_ConsoleNumbers.h"
-#include "kernel/OB_KeyCodes.h"
+#include "orbel2/console/OB_Console.h"
+#include "orbel2/console/OB_ConsoleCommands.h"
+#include "orbel2/console/OB_ConsoleEdit.h"
+#include "orbel2/console/OB_ConsoleNumbers.h"
+#include "orbel2/kernel/OB_KeyCodes.h"
 
 #include <gtest/gtest.h>
+
+using namespace orbel2;
 
 namespace {
 

@@ -3,7 +3,7 @@
 // from 0 without a gap, up to the last finished frame; its checksums too,
 // whole, and each of them met by a replay of the records.
 #include "TestSupport.h"
-#include "session/HeadlessReplay.h"
+#include "orbel2/session/HeadlessReplay.h"
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -11,6 +11,9 @@
 
 #include <cstring>
 #include <sstream>
+
+using namespace orbel2;
+using namespace orbel2::demo;
 
 class CrashSafety : public TTempDirTest {};
 

@@ -1,7 +1,7 @@
 // The decimal reading that stands in for std::from_chars where the C++
 // library lacks it, against from_chars itself: the same value to the bit,
 // and the same verdict on values out of range.
-#include "console/OB_DecimalText.h"
+#include "orbel2/console/OB_DecimalText.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +11,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+using namespace orbel2;
 
 namespace {
 

@@ -6,6 +6,9 @@
 #include <cmath>
 #include <limits>
 
+using namespace orbel2;
+using namespace orbel2::demo;
+
 namespace {
 
 constexpr double Any = std::numeric_limits<double>::infinity();
@@ -28,6 +31,7 @@ constexpr TExtremeRow Rows[] = {
     {"interpolate", -Any, Any},
     {"graph", -Any, Any},
     {"playpause", -Any, Any},
+    {"physicsworkers", 1.0, 64.0},   // threads of the collision pass
 };
 
 constexpr const char* ExtremeWords[] = {"0", "-1", "2147483648", "-2147483648", "1e30", "-1e30", "3.4e38"};

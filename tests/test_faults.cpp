@@ -3,7 +3,7 @@
 // lose the session or leave it recording or playing without a file.
 #include "RunProgram.h"
 #include "TestSupport.h"
-#include "kernel/OB_Version.h"
+#include "orbel2/kernel/OB_Version.h"
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -17,6 +17,9 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+using namespace orbel2;
+using namespace orbel2::demo;
 
 namespace {
 

@@ -1,6 +1,8 @@
 #include "TestSupport.h"
-#include "kernel/OB_Messages.h"
-#include "video/OB_Font.h"
+#include "orbel2/kernel/OB_Messages.h"
+#include "orbel2/video/OB_Font.h"
+
+using namespace orbel2;
 
 namespace {
 

@@ -1,15 +1,18 @@
 #include "TestSupport.h"
-#include "kernel/OB_KeyCodes.h"
-#include "physics/PhysicsTestSupport.h"
-#include "physics/WorldHash.h"
-#include "session/FramePacer.h"
-#include "session/StepPoses.h"
-#include "video/OB_Font.h"
+#include "orbel2/kernel/OB_KeyCodes.h"
+#include "tests/physics/PhysicsTestSupport.h"
+#include "orbel2/physics/WorldHash.h"
+#include "orbel2/session/FramePacer.h"
+#include "orbel2/session/StepPoses.h"
+#include "orbel2/video/OB_Font.h"
 
 #include <bit>
 #include <cmath>
 #include <map>
 #include <numbers>
+
+using namespace orbel2;
+using namespace orbel2::demo;
 
 namespace {
 
@@ -365,7 +368,8 @@ TEST_F(FrameExtras, HelpAndVarsListTheAdditionsAfterTheDemosOwn)
     EXPECT_EQ(output("vars"),
               (std::vector<std::string>{"vars", "Registered variables:", rule, "consoleheight (FLOAT)", "fps (INT)",
                                         "numupdates (INT)", "playspeed (FLOAT)", "T (DOUBLE)", "maxfps (INT)",
-                                        "interpolate (INT)", "graph (INT)", "playpause (INT)"}));
+                                        "interpolate (INT)", "graph (INT)", "playpause (INT)",
+                                        "physicsworkers (INT)"}));
 
     const std::pair<std::string, std::string> lines[] = {
         {"graph", "Error: graph {1/0} - Show or hide the graph of frames and steps"},

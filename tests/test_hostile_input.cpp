@@ -2,10 +2,10 @@
 // full disk: every run ends in bounded time with one clear line, the world
 // always comes back, and files keep only whole records.
 #include "TestSupport.h"
-#include "session/HeadlessReplay.h"
-#include "session/ReplayChecksums.h"
+#include "orbel2/session/HeadlessReplay.h"
+#include "orbel2/session/ReplayChecksums.h"
 
-#include "kernel/OB_KeyCodes.h"
+#include "orbel2/kernel/OB_KeyCodes.h"
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -18,6 +18,9 @@
 #include <limits>
 #include <sstream>
 #include <streambuf>
+
+using namespace orbel2;
+using namespace orbel2::demo;
 
 namespace {
 

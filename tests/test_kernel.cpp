@@ -1,5 +1,7 @@
 #include "TestSupport.h"
-#include "console/OB_Logfile.h"
+#include "orbel2/console/OB_Logfile.h"
+
+using namespace orbel2;
 
 class Kernel : public TTempDirTest {
 protected:

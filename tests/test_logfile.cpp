@@ -1,6 +1,8 @@
 #include "TestSupport.h"
-#include "console/OB_Logfile.h"
-#include "kernel/OB_Messages.h"
+#include "orbel2/console/OB_Logfile.h"
+#include "orbel2/kernel/OB_Messages.h"
+
+using namespace orbel2;
 
 class Logfile : public TTempDirTest {
 protected:

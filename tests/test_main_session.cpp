@@ -1,10 +1,13 @@
 #include "TestSupport.h"
-#include "kernel/OB_KeyCodes.h"
+#include "orbel2/kernel/OB_KeyCodes.h"
 
 #include <bit>
 #include <cmath>
 #include <map>
 #include <stdexcept>
+
+using namespace orbel2;
+using namespace orbel2::demo;
 
 namespace {
 
@@ -112,9 +115,12 @@ TEST_F(MainSession, PlaybackReproducesTheRecordedRunBitForBit)
     const uint32_t total = recorder.StepCount();
     recorder.Stop();   // closes the recording
 
-    // Other frame times, another play speed, other keys held: the same steps.
+    // Other frame times, another play speed, other keys held, and the
+    // collision pass shared by three threads even at 22 bodies: the same steps.
     player.StartPlayback("run");
     player.SetPlaySpeed(1.7f);
+    player.SetWorkerCount(3);
+    player.Scene().Physics.ParallelFromBodies = 0;
     Fake.Platform.KeysDown = {VK_LEFT, VK_UP};
     size_t compared = 0;
     while (player.StepCount() < total) {
@@ -126,6 +132,25 @@ TEST_F(MainSession, PlaybackReproducesTheRecordedRunBitForBit)
         }
     }
     EXPECT_GT(compared, 50u);
+    EXPECT_EQ(player.Scene().Physics.WorkerCount(), 3u);
+}
+
+TEST_F(MainSession, PhysicsWorkersReachTheWorldAtTheNextStep)
+{
+    TMainSession& session = NewSession();
+    ExecuteLine("set physicsworkers 2");
+    EXPECT_EQ(session.Scene().Physics.WorkerCount(), 1u);   // not before a step
+    RunFrame(session, 0.02);
+    EXPECT_EQ(session.Scene().Physics.WorkerCount(), 2u);
+    ExecuteLine("set physicsworkers 1000");
+    ExecuteLine("get physicsworkers");
+    EXPECT_EQ(LastLine(), "physicsworkers = 64");
+    ExecuteLine("set physicsworkers 0");
+    RunFrame(session, 0.02);
+    EXPECT_EQ(session.Scene().Physics.WorkerCount(), 1u);
+    session.SetWorkerCount(0);   // the C++ call holds it the same way
+    ExecuteLine("get physicsworkers");
+    EXPECT_EQ(LastLine(), "physicsworkers = 1");
 }
 
 TEST_F(MainSession, RecordsAheadOfTheStepCounterWait)

@@ -1,8 +1,10 @@
 #include "TestSupport.h"
-#include "console/OB_Logfile.h"
-#include "kernel/OB_Messages.h"
+#include "orbel2/console/OB_Logfile.h"
+#include "orbel2/kernel/OB_Messages.h"
 
 #include <sstream>
+
+using namespace orbel2;
 
 namespace {
 

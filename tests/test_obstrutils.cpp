@@ -1,7 +1,9 @@
 #include "TestSupport.h"
-#include "console/OB_Console.h"
-#include "console/obstrutils.h"
-#include "video/OB_Textures.h"
+#include "orbel2/console/OB_Console.h"
+#include "orbel2/console/obstrutils.h"
+#include "orbel2/video/OB_Textures.h"
+
+using namespace orbel2;
 
 TEST(ObStrUtils, FormatByteSizeUsesStrictThresholdsAndTwoDecimals)
 {

@@ -1,7 +1,9 @@
 #include "TestSupport.h"
-#include "video/OB_Primitive.h"
+#include "orbel2/video/OB_Primitive.h"
 
 #include <SDL.h>
+
+using namespace orbel2;
 
 namespace {
 

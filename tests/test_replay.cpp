@@ -4,11 +4,11 @@
 // running demo reached.
 #include "RunProgram.h"
 #include "TestSupport.h"
-#include "kernel/OB_KeyCodes.h"
-#include "physics/ScriptedRun.h"
-#include "physics/WorldHash.h"
-#include "session/HeadlessReplay.h"
-#include "session/ReplayChecksums.h"
+#include "orbel2/kernel/OB_KeyCodes.h"
+#include "demo/ScriptedRun.h"
+#include "orbel2/physics/WorldHash.h"
+#include "orbel2/session/HeadlessReplay.h"
+#include "orbel2/session/ReplayChecksums.h"
 
 #include <bit>
 #include <cinttypes>
@@ -16,6 +16,9 @@
 #include <cstring>
 #include <map>
 #include <sstream>
+
+using namespace orbel2;
+using namespace orbel2::demo;
 
 namespace {
 

@@ -2,9 +2,12 @@
 // and started again in the same process behaves as it did the first time:
 // finalisation leaves no registration, listener, device or record behind.
 #include "TestSupport.h"
-#include "kernel/OB_KeyCodes.h"
-#include "kernel/OB_Messages.h"
-#include "video/Dx8gfx.h"
+#include "orbel2/kernel/OB_KeyCodes.h"
+#include "orbel2/kernel/OB_Messages.h"
+#include "orbel2/video/Dx8gfx.h"
+
+using namespace orbel2;
+using namespace orbel2::demo;
 
 namespace {
 

@@ -1,9 +1,11 @@
 #include "TestSupport.h"
-#include "kernel/OB_KeyCodes.h"
-#include "session/Session.h"
+#include "orbel2/kernel/OB_KeyCodes.h"
+#include "orbel2/session/Session.h"
 
 #include <deque>
 #include <stdexcept>
+
+using namespace orbel2;
 
 namespace {
 

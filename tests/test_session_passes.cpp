@@ -2,10 +2,12 @@
 // what it did, and Begin, the passes and End make the same calls as Run.
 #include "FakePlatform.h"
 #include "TestSupport.h"
-#include "kernel/OB_KeyCodes.h"
-#include "session/Session.h"
+#include "orbel2/kernel/OB_KeyCodes.h"
+#include "orbel2/session/Session.h"
 
 #include <deque>
+
+using namespace orbel2;
 
 namespace {
 

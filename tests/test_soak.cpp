@@ -2,12 +2,15 @@
 // full-screen toggles: no body may ever hold a number that is not finite,
 // and the heap in use must stay flat once the run has warmed up.
 #include "TestSupport.h"
-#include "kernel/OB_KeyCodes.h"
+#include "orbel2/kernel/OB_KeyCodes.h"
 
 #include <malloc.h>
 
 #include <cmath>
 #include <random>
+
+using namespace orbel2;
+using namespace orbel2::demo;
 
 // The sanitizer runtime's own count, when the test runs under it.
 extern "C" size_t __sanitizer_get_current_allocated_bytes() __attribute__((weak));

@@ -1,9 +1,11 @@
 #include "TestSupport.h"
-#include "vfs/OB_vfs.h"
-#include "video/OB_Textures.h"
+#include "orbel2/vfs/OB_vfs.h"
+#include "orbel2/video/OB_Textures.h"
 
 #include <SDL.h>
 #include <SDL_image.h>
+
+using namespace orbel2;
 
 namespace {
 

@@ -1,8 +1,10 @@
 #include "TestSupport.h"
-#include "vfs/OB_vfs.h"
+#include "orbel2/vfs/OB_vfs.h"
 
 #include <cstring>
 #include <map>
+
+using namespace orbel2;
 
 class FileSystems : public TTempDirTest {};
 

@@ -1,9 +1,9 @@
 #include "TestSupport.h"
-#include "kernel/OB_KeyCodes.h"
-#include "kernel/OB_Messages.h"
-#include "video/Dx8gfx.h"
-#include "video/OB_Font.h"
-#include "video/platform/OB_GfxWindow.h"
+#include "orbel2/kernel/OB_KeyCodes.h"
+#include "orbel2/kernel/OB_Messages.h"
+#include "orbel2/video/Dx8gfx.h"
+#include "orbel2/video/OB_Font.h"
+#include "orbel2/video/platform/OB_GfxWindow.h"
 
 #include <SDL.h>
 
@@ -11,6 +11,8 @@
 #include <cmath>
 #include <cstring>
 #include <sstream>
+
+using namespace orbel2;
 
 namespace {
 

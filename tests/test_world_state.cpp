@@ -2,10 +2,13 @@
 // beside a recording so that a recording begun at any step replays, and
 // stepped back.
 #include "TestSupport.h"
-#include "kernel/OB_KeyCodes.h"
-#include "session/SessionCommands.h"
+#include "orbel2/kernel/OB_KeyCodes.h"
+#include "orbel2/session/SessionCommands.h"
 
 #include <sstream>
+
+using namespace orbel2;
+using namespace orbel2::demo;
 
 namespace {
 

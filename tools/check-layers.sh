@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks that the engine's units include no header from a layer above their
-# own (tools/layers.txt) and that no units include each other in a circle.
+# own (tools/layers.txt), that every include of the engine's is named from
+# the root, and that no units include each other in a circle.
 # Usage: tools/check-layers.sh [root]      checks the tree at root (default .)
 #        tools/check-layers.sh --self-test shows that it catches a bad include
 set -euo pipefail
@@ -15,20 +16,22 @@ if [[ "${1:-}" == "--self-test" ]]; then
   while read -r file include; do
     rm -rf "$scratch/tree"
     mkdir -p "$scratch/tree"
-    (cd "$here/.." && tar cf - kernel vfs console video physics session main tools/layers.txt) | tar xf - -C "$scratch/tree"
+    (cd "$here/.." && tar cf - orbel2 demo web tools/layers.txt) | tar xf - -C "$scratch/tree"
     sed -i "1a #include \"$include\"" "$scratch/tree/$file"
     if "$0" "$scratch/tree" > "$scratch/out" 2>&1; then
       echo "self-test FAILED: $file including $include passed the check"
       failures=$((failures + 1))
     else
-      echo "self-test ok: $file including $include is caught: $(grep -m1 -E 'above|leaf|circle' "$scratch/out")"
+      echo "self-test ok: $file including $include is caught: $(grep -m1 -E 'above|leaf|circle|shadow' "$scratch/out")"
     fi
   done <<'CASES'
-kernel/OB_Messages.cpp console/OB_Logfile.h
-kernel/OB_Platform.cpp video/platform/OB_GfxWindow.h
-video/platform/OB_GfxDevice.cpp video/OB_Primitive.h
-vfs/OB_vfs.cpp session/OB_Kernel.h
-console/OB_Console.cpp console/OB_ConsoleCommands.h
+orbel2/kernel/OB_Messages.cpp orbel2/console/OB_Logfile.h
+orbel2/kernel/OB_Platform.cpp orbel2/video/platform/OB_GfxWindow.h
+orbel2/video/platform/OB_GfxDevice.cpp orbel2/video/OB_Primitive.h
+orbel2/vfs/OB_vfs.cpp orbel2/session/OB_Kernel.h
+orbel2/console/OB_Console.cpp orbel2/console/OB_ConsoleCommands.h
+orbel2/session/Session.cpp demo/MainSession.h
+orbel2/physics/Body.h physics/Vector2D.h
 CASES
   exit $((failures > 0))
 fi
@@ -76,6 +79,13 @@ for source in "${sources[@]}"; do
   from=$(folder_of "$source")
   unit=${source%.*}
   while read -r include; do
+    # Named from the root ("orbel2/physics/Body.h"), so that a game's own
+    # folder of the same name can never stand in for the engine's.
+    if [[ "$include" != orbel2/* && "$include" != demo/* ]]; then
+      echo "$source: includes \"$include\", which a game's own folder could shadow: name it from the root"
+      status=1
+      continue
+    fi
     [[ -e "$include" ]] || continue
     to=$(folder_of "$include")
     [[ -n "$to" ]] || continue

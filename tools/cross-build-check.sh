@@ -20,7 +20,7 @@ cd "$(dirname "$0")/.."
 out=${1:-build/cross}
 mkdir -p "$out"
 expected=0xFC3CD19D07ADD753
-sources=(tools/scripted_run.cpp physics/*.cpp)
+sources=(tools/scripted_run.cpp orbel2/physics/*.cpp demo/DemoScene.cpp demo/ScriptedRun.cpp)
 common=(-std=c++20 -I. -Wall -Wextra -Werror)
 failures=0
 
@@ -101,7 +101,7 @@ else
 fi
 
 # x87 excess precision is refused at compile time, with the reason.
-if g++ "${common[@]}" "${i386[@]}" -mfpmath=387 -fsyntax-only physics/DemoScene.cpp 2>"$out/x87.log"; then
+if g++ "${common[@]}" "${i386[@]}" -mfpmath=387 -fsyntax-only demo/DemoScene.cpp 2>"$out/x87.log"; then
   report FAIL "g++ -m32 -mfpmath=387: must be refused" "it compiled"
 elif grep -q 'FLT_EVAL_METHOD 0' "$out/x87.log"; then
   report ok "g++ -m32 -mfpmath=387: must be refused" "refused: $(grep -m1 -o 'needs float arithmetic[^,]*' "$out/x87.log")"

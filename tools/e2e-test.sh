@@ -236,13 +236,16 @@ DETAIL="$(rows_with_text 21-vars) of $ROWS rows"
 expect "vars: a full console of lines" test "${DETAIL%% *}" -eq "$ROWS"
 run_line "T (DOUBLE)"
 shot 21b-T-typed "$WIN"
-expect "vars: the demo's last variable is 'T (DOUBLE)'" same_rows 21-vars 5 21b-T-typed 2
+expect "vars: the demo's last variable is 'T (DOUBLE)'" same_rows 21-vars 6 21b-T-typed 2
 run_line "graph (INT)"
 shot 21c-graph-typed "$WIN"
-expect "vars: after it 'maxfps', 'interpolate' and 'graph (INT)'" same_rows 21-vars 2 21c-graph-typed 1
+expect "vars: after it 'maxfps', 'interpolate' and 'graph (INT)'" same_rows 21-vars 3 21c-graph-typed 1
 run_line "playpause (INT)"
 shot 21d-playpause-typed "$WIN"
-expect "vars: last, 'playpause (INT)'" same_rows 21-vars 1 21d-playpause-typed 2
+expect "vars: then 'playpause (INT)'" same_rows 21-vars 2 21d-playpause-typed 2
+run_line "physicsworkers (INT)"
+shot 21e-physicsworkers-typed "$WIN"
+expect "vars: last, 'physicsworkers (INT)'" same_rows 21-vars 1 21e-physicsworkers-typed 2
 
 # set and get: the console's height.
 run_line "set consoleheight 0.25"

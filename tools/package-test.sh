@@ -50,12 +50,13 @@ check "the example builds with find_package(Orbel2) from the prefix" "[[ -x $scr
 check "nothing of the build points into the source tree" "! grep -rq '$root' $scratch/cmake-build/build.ninja $scratch/cmake-build/CMakeCache.txt"
 check "the package carries -ffp-contract=off to its users" "grep -q -- '-ffp-contract=off' $scratch/cmake-build/build.ninja"
 
-# A version the package does not take: 2.x asks for another major version.
+# A version the package does not take: 1.x, whose headers and names were
+# laid out otherwise, asks for another major version.
 mkdir -p "$scratch/wrong"
 cat > "$scratch/wrong/CMakeLists.txt" <<'CMAKE'
 cmake_minimum_required(VERSION 3.25)
 project(Wrong LANGUAGES CXX)
-find_package(Orbel2 2 CONFIG REQUIRED)
+find_package(Orbel2 1 CONFIG REQUIRED)
 CMAKE
 check "find_package refuses another major version" \
   "! cmake -S $scratch/wrong -B $scratch/wrong/build -DCMAKE_PREFIX_PATH=$prefix > $scratch/wrong.log 2>&1"
@@ -65,6 +66,32 @@ export PKG_CONFIG_PATH=$prefix/lib/pkgconfig
 g++ -std=c++20 "$scratch"/example/*.cpp $(pkg-config --cflags --libs orbel2) -o "$scratch/pendulum-pc"
 check "the example builds through pkg-config --cflags --libs" "[[ -x $scratch/pendulum-pc ]]"
 unset PKG_CONFIG_PATH
+
+# A game with its own physics/Vector2D.h and kernel/OB_Errors.h first on its
+# include path, and its own global AddCommand, LogWriteLine and TBody: built
+# through CMake and through pkg-config, it compiles, links and runs.
+cp -r tests/consumer "$scratch/consumer"
+consumer_built=0
+cmake -S "$scratch/consumer" -B "$scratch/consumer/build" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
+  > "$scratch/consumer.log" 2>&1 && cmake --build "$scratch/consumer/build" >> "$scratch/consumer.log" 2>&1 &&
+  "$scratch/consumer/build/consumer" >> "$scratch/consumer.log" 2>&1 && consumer_built=1
+check "a game with its own physics/Vector2D.h, kernel/OB_Errors.h, AddCommand, LogWriteLine and TBody builds with find_package and runs" \
+  "(( consumer_built == 1 )) || { cat $scratch/consumer.log; false; }"
+consumer_built=0
+(cd "$scratch/consumer" && PKG_CONFIG_PATH=$prefix/lib/pkgconfig &&
+  g++ -std=c++20 -Wall -Wextra -Werror -I. main.cpp $(PKG_CONFIG_PATH=$prefix/lib/pkgconfig pkg-config --cflags --libs orbel2) -o consumer-pc &&
+  ./consumer-pc) > "$scratch/consumer-pc.log" 2>&1 && consumer_built=1
+check "the same game builds through pkg-config alone and runs" \
+  "(( consumer_built == 1 )) || { cat $scratch/consumer-pc.log; false; }"
+check "no header of the demo is installed, and no demo code is in the engine's libraries" \
+  "[[ ! -e $prefix/include/orbel2/session/MainSession.h && ! -e $prefix/include/orbel2/physics/DemoScene.h && \
+     ! -e $prefix/include/orbel2/physics/ScriptedRun.h && ! -d $prefix/include/demo ]] &&
+   ! nm -C $prefix/lib/liborbel2engine.a $prefix/lib/liborbel2physics.a 2>/dev/null | grep -q -E 'TMainSession|BuildDemoBodies|ApplyDemoInput|RunScriptedDemo'"
+# A name at global scope is a symbol that is either unmangled (a variable)
+# or mangled as _Z and its length (a function); the engine has none.
+check "every engine symbol of the libraries is in namespace orbel2" \
+  "! nm --defined-only --extern-only $prefix/lib/liborbel2engine.a $prefix/lib/liborbel2physics.a 2>/dev/null |
+     awk 'NF == 3 { print \$3 }' | grep -v '^DW\\.ref\\.' | grep -E '^(_Z[0-9]|[A-Za-z])'"
 
 # Every CMake snippet of the README and the guide, and the README's
 # pkg-config line, exactly as written, building the example's sources
@@ -147,7 +174,7 @@ check "lintian finds no error and no warning in it ($(grep -c -E '^[EW]:' "$scra
 check "it depends on Debian's SDL2 libraries, bundling none" \
   "dpkg-deb -f $deb Depends | grep -q libsdl2-2.0-0 && ! dpkg-deb -c $deb | grep -q -E 'libSDL2[^ ]*\\.so'"
 $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y "$deb" > "$scratch/apt-install.log" 2>&1
-check "apt-get installed it and orbel2 --version answers" "[[ \"\$(orbel2 --version | head -n 1)\" == 'orbel2 1.0.0' ]]"
+check "apt-get installed it and orbel2 --version answers" "[[ \"\$(orbel2 --version | head -n 1)\" == 'orbel2 2.0.0' ]]"
 check "its CMake package is where find_package looks" "[[ \$(dpkg -L orbel2) == */cmake/Orbel2/Orbel2Config.cmake* ]]"
 check "man orbel2 shows its manual page" "man -P cat orbel2 2>/dev/null | grep -q 'EXIT STATUS'"
 check "the desktop entry and the icon are installed" \

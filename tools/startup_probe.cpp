@@ -6,9 +6,9 @@
 // display setting the runs use SDL's dummy video driver, headless.
 //
 // Usage: orbel2-startup-probe [runs]   (5 by default)
-#include "session/MainSession.h"
-#include "session/OB_Kernel.h"
-#include "video/OB_Video.h"
+#include "demo/MainSession.h"
+#include "orbel2/session/OB_Kernel.h"
+#include "orbel2/video/OB_Video.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -22,6 +22,9 @@
 
 #include <sys/wait.h>
 #include <unistd.h>
+
+using namespace orbel2;
+using namespace orbel2::demo;
 
 namespace {
 

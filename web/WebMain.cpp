@@ -1,4 +1,4 @@
-// Orbel2 in the browser: the demo of main/main.cpp, but the browser owns the
+// Orbel2 in the browser: the demo of demo/main.cpp, but the browser owns the
 // loop. A blocking loop would freeze the tab, so the session runs in passes
 // from the browser's frame callback (requestAnimationFrame): each callback
 // takes the pending messages and draws one frame, then hands control back;
@@ -7,12 +7,12 @@
 // page is told (Module.onSessionEnded) and may start it again
 // (OB_Web_Restart). The log and recordings live in the page's in-memory
 // file system, where the page reads and writes them.
-#include "kernel/OB_Platform.h"
-#include "kernel/OB_SystemPlatform.h"
-#include "session/HeadlessReplay.h"
-#include "session/MainSession.h"
-#include "session/OB_Kernel.h"
-#include "video/OB_Video.h"
+#include "orbel2/kernel/OB_Platform.h"
+#include "orbel2/kernel/OB_SystemPlatform.h"
+#include "orbel2/session/HeadlessReplay.h"
+#include "demo/MainSession.h"
+#include "orbel2/session/OB_Kernel.h"
+#include "orbel2/video/OB_Video.h"
 
 #include <emscripten/emscripten.h>
 
@@ -20,6 +20,9 @@
 #include <memory>
 #include <sstream>
 #include <string>
+
+using namespace orbel2;
+using namespace orbel2::demo;
 
 namespace {
 

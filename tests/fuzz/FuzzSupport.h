@@ -5,12 +5,12 @@
 #pragma once
 
 #include "../FakePlatform.h"
-#include "console/OB_Console.h"
-#include "console/OB_ConsoleEdit.h"
-#include "console/OB_ConsoleNumbers.h"
-#include "session/MainSession.h"
-#include "session/OB_Kernel.h"
-#include "video/OB_Video.h"
+#include "orbel2/console/OB_Console.h"
+#include "orbel2/console/OB_ConsoleEdit.h"
+#include "orbel2/console/OB_ConsoleNumbers.h"
+#include "demo/MainSession.h"
+#include "orbel2/session/OB_Kernel.h"
+#include "orbel2/video/OB_Video.h"
 
 #include <unistd.h>
 
@@ -20,6 +20,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+namespace orbel2 {
 
 namespace fuzz {
 
@@ -48,19 +50,19 @@ inline TFakePlatform& Clock()
 }
 
 // One frame that measured Seconds.
-inline void RunFrame(TMainSession& session, double Seconds)
+inline void RunFrame(demo::TMainSession& session, double Seconds)
 {
     Clock().Advance(Seconds);
     session.Update();
 }
 
 // The engine and the demo session at 640 x 480, alive until the process ends.
-inline TMainSession& StartDemo()
+inline demo::TMainSession& StartDemo()
 {
     OB_SetPlatform(&Clock());
     OB_Kernel_Init();
     OB_Video_Open(nullptr, 640, 480, 32, false, true, 0);
-    static std::unique_ptr<TMainSession> session = std::make_unique<TMainSession>();
+    static std::unique_ptr<demo::TMainSession> session = std::make_unique<demo::TMainSession>();
     session->Start();
     return *session;
 }
@@ -100,3 +102,5 @@ inline bool LineIsConfined(const std::string& line)
 }
 
 }   // namespace fuzz
+
+}   // namespace orbel2

@@ -4,15 +4,18 @@
 // interval of 0, a partial checksum), or, for a whole file, the first
 // checkpoint that differs from the world's real hash at its step, or how
 // many matched and where the file ran out.
-#include "physics/DemoScene.h"
-#include "physics/WorldHash.h"
-#include "session/HeadlessReplay.h"
+#include "demo/DemoScene.h"
+#include "orbel2/physics/WorldHash.h"
+#include "orbel2/session/HeadlessReplay.h"
 
 #include "FuzzSupport.h"
 
 #include <cstring>
 #include <fstream>
 #include <sstream>
+
+using namespace orbel2;
+using namespace orbel2::demo;
 
 namespace {
 

@@ -4,6 +4,8 @@
 // key with that virtual-key code, kind 3 shows or hides the console.
 #include "FuzzSupport.h"
 
+using namespace orbel2;
+
 namespace {
 
 uint64_t Runs = 0;

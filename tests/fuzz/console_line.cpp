@@ -4,6 +4,9 @@
 // watches, a new video mode) are drawn too.
 #include "FuzzSupport.h"
 
+using namespace orbel2;
+using namespace orbel2::demo;
+
 namespace {
 
 TMainSession* Session = nullptr;

@@ -3,9 +3,11 @@
 // false with nothing held; the file is closed either way.
 #include "FuzzSupport.h"
 
-#include "video/OB_Textures.h"
+#include "orbel2/video/OB_Textures.h"
 
 #include <fstream>
+
+using namespace orbel2;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {

@@ -1,15 +1,18 @@
-// Any bytes as a saved state of the demo's world (physics/PhysicsSnapshot.h).
+// Any bytes as a saved state of the demo's world (orbel2/physics/PhysicsSnapshot.h).
 // A state that is refused must say why and leave the world as it was, to the
 // byte; one that is loaded must save back to the very same bytes, and the
 // world must step on from it, whatever numbers it holds.
-#include "physics/DemoScene.h"
-#include "physics/PhysicsSnapshot.h"
+#include "demo/DemoScene.h"
+#include "orbel2/physics/PhysicsSnapshot.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+using namespace orbel2;
+using namespace orbel2::demo;
 
 namespace {
 

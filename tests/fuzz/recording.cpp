@@ -7,6 +7,9 @@
 #include <cmath>
 #include <fstream>
 
+using namespace orbel2;
+using namespace orbel2::demo;
+
 namespace {
 
 TMainSession* Session = nullptr;

@@ -2,7 +2,7 @@
 // steps. Every replay ends: a recording is refused (1), replayed to its last
 // whole record (0) or stopped at the bound (4), and never runs more steps
 // than its records and the bound pay for.
-#include "session/HeadlessReplay.h"
+#include "orbel2/session/HeadlessReplay.h"
 
 #include "FuzzSupport.h"
 
@@ -10,6 +10,9 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+
+using namespace orbel2;
+using namespace orbel2::demo;
 
 namespace {
 

@@ -3,9 +3,11 @@
 // name, and the base class's temporary copy.
 #include "FuzzSupport.h"
 
-#include "vfs/OB_vfs.h"
+#include "orbel2/vfs/OB_vfs.h"
 
 #include <fstream>
+
+using namespace orbel2;
 
 namespace {
 

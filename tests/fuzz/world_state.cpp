@@ -4,10 +4,13 @@
 // outside a recording or playback.
 #include "FuzzSupport.h"
 
-#include "session/WorldSnapshot.h"
+#include "orbel2/session/WorldSnapshot.h"
 
 #include <fstream>
 #include <iterator>
+
+using namespace orbel2;
+using namespace orbel2::demo;
 
 namespace {
 

@@ -1,10 +1,13 @@
 #include "PhysicsTestSupport.h"
-#include "physics/DemoScene.h"
-#include "physics/PhysicsSnapshot.h"
+#include "demo/DemoScene.h"
+#include "orbel2/physics/PhysicsSnapshot.h"
 
 #include <atomic>
 #include <cstdlib>
 #include <new>
+
+using namespace orbel2;
+using namespace orbel2::demo;
 
 // Counts the allocations made while counting is on. The replacement serves
 // the whole test program, worker threads included; it only counts, so every

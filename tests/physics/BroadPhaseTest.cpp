@@ -5,6 +5,8 @@
 #include <memory>
 #include <numbers>
 
+using namespace orbel2;
+
 namespace {
 
 constexpr float kTwoPi = 2.0f * std::numbers::pi_v<float>;

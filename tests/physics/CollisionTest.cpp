@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+using namespace orbel2;
+
 namespace {
 
 // Two 40 x 40 boxes, A at the origin, in a world of their own.

@@ -1,11 +1,14 @@
 #include "PhysicsTestSupport.h"
-#include "physics/ScriptedRun.h"
-#include "physics/WorldHash.h"
+#include "demo/ScriptedRun.h"
+#include "orbel2/physics/WorldHash.h"
 
 #include <algorithm>
 #include <cmath>
 #include <functional>
 #include <vector>
+
+using namespace orbel2;
+using namespace orbel2::demo;
 
 namespace {
 

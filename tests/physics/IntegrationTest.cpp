@@ -3,6 +3,8 @@
 #include <functional>
 #include <numbers>
 
+using namespace orbel2;
+
 namespace {
 
 constexpr float kHalfPi = std::numbers::pi_v<float> / 2.0f;

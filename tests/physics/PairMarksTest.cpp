@@ -1,8 +1,10 @@
-#include "physics/PairMarks.h"
+#include "orbel2/physics/PairMarks.h"
 #include "PhysicsTestSupport.h"
 
 #include <cmath>
 #include <memory>
+
+using namespace orbel2;
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Helpers shared by the physics tests.
 #pragma once
 
-#include "physics/physicssystem.h"
+#include "orbel2/physics/physicssystem.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <cstring>
 #include <vector>
+
+namespace orbel2 {
 
 // ThreadSanitizer slows the arithmetic some fifty times; the largest worlds
 // take fewer steps there.
@@ -55,3 +57,5 @@ inline bool SameBits(const TBody& a, const TBody& b)
 {
     return a.Collided == b.Collided && std::memcmp(&a.State, &b.State, sizeof(TBodyState)) == 0;
 }
+
+}   // namespace orbel2

@@ -5,11 +5,13 @@
 #pragma once
 
 #include "PhysicsTestSupport.h"
-#include "physics/WorldHash.h"
+#include "orbel2/physics/WorldHash.h"
 
 #include <cmath>
 #include <memory>
 #include <numbers>
+
+namespace orbel2 {
 
 struct TRandomWorldShape {
     uint32_t Seed;
@@ -87,3 +89,5 @@ inline std::unique_ptr<TRandomWorld> MakeRandomWorld(const TRandomWorldShape& Sh
 {
     return std::make_unique<TRandomWorld>(Shape);
 }
+
+}   // namespace orbel2

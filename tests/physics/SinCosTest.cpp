@@ -1,7 +1,7 @@
 // The engine's sine and cosine against glibc's sincos rounded to float,
 // which every recording so far was made with. Other C libraries are not
 // asked: on them the engine's routine is the reference.
-#include "physics/OB_SinCos.h"
+#include "orbel2/physics/OB_SinCos.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <cstring>
 #include <vector>
+
+using namespace orbel2;
 
 namespace {
 

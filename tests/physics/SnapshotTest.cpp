@@ -1,11 +1,13 @@
 #include "RandomWorld.h"
-#include "physics/PhysicsSnapshot.h"
+#include "orbel2/physics/PhysicsSnapshot.h"
 
 #include <algorithm>
 #include <bit>
 #include <set>
 #include <span>
 #include <string>
+
+using namespace orbel2;
 
 namespace {
 

@@ -1,6 +1,8 @@
-#include "physics/physicssystem.h"
+#include "orbel2/physics/physicssystem.h"
 
 #include <gtest/gtest.h>
+
+using namespace orbel2;
 
 // A spring of stiffness 1 from A at the origin to B; B feels the opposite of
 // A's force. Strain starts at 0.25 and keeps it when no strain can be defined.

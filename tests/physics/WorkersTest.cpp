@@ -1,7 +1,9 @@
 #include "RandomWorld.h"
-#include "physics/PhysicsSnapshot.h"
+#include "orbel2/physics/PhysicsSnapshot.h"
 
 #include <string>
+
+using namespace orbel2;
 
 namespace {
 

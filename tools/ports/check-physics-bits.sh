@@ -11,7 +11,7 @@ cd "$REPO_DIR"
 expected=$(sed -n 's/^expected=//p' tools/cross-build-check.sh)
 out=build/ports-physics
 mkdir -p "$out"
-sources=(tools/scripted_run.cpp physics/*.cpp)
+sources=(tools/scripted_run.cpp orbel2/physics/*.cpp demo/DemoScene.cpp demo/ScriptedRun.cpp)
 flags=(-std=c++20 -I. -O2 -ffp-contract=off -Wall -Wextra -Werror)
 failures=0
 targets=${*:-windows web}

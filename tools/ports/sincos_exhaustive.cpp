@@ -1,9 +1,9 @@
-// Compares the engine's sine and cosine (physics/OB_SinCos.h) with glibc's
+// Compares the engine's sine and cosine (orbel2/physics/OB_SinCos.h) with glibc's
 // sincos rounded to float for every float bit pattern in [FROM, TO) at a
 // stride, and prints how many differ (the first ten too). Linux only.
-//   g++ -O2 -std=c++20 -ffp-contract=off -I. tools/ports/sincos_exhaustive.cpp physics/OB_SinCos.cpp
+//   g++ -O2 -std=c++20 -ffp-contract=off -I. tools/ports/sincos_exhaustive.cpp orbel2/physics/OB_SinCos.cpp
 //   ./a.out 0 0x7f800000        every non-negative finite float (minutes)
-#include "physics/OB_SinCos.h"
+#include "orbel2/physics/OB_SinCos.h"
 
 #include <cmath>
 #include <cstdint>

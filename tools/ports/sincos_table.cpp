@@ -2,14 +2,14 @@
 // sine and cosine that this platform's libm gives, chunk by chunk, so that
 // the bits of two libraries can be compared by running this on each and
 // diffing the output. It calls sincos, as the physics once did, or with
-// ORBEL2_OWN_SINCOS defined the engine's own (physics/OB_SinCos.h), whose
+// ORBEL2_OWN_SINCOS defined the engine's own (orbel2/physics/OB_SinCos.h), whose
 // table must be glibc's on every target. "dump CHUNK" prints that chunk's values one per line.
 //   sincos_table [count [dump CHUNK]]
 // The angles: every float from 0 up to 4 (both signs) at a stride, floats
 // of every exponent from 2^-20 to 2^20 picked by a fixed generator, and
 // the angles a demo run reaches in practice (multiples of small steps).
 #if defined(ORBEL2_OWN_SINCOS)
-#include "physics/OB_SinCos.h"
+#include "orbel2/physics/OB_SinCos.h"
 #endif
 
 #include <cmath>
