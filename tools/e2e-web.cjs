@@ -78,6 +78,11 @@ try {
   await hold('ArrowDown', 200);
   await sleep(1500);
   await page.keyboard.press('Home');
+  // The world stopped, then its hash asked for: the console shows it and
+  // the log keeps it, to compare with the downloaded recording's replay.
+  await typeLine('set playspeed 0');
+  await typeLine('hash');
+  await shot('45-hash');
   await typeLine('vid_size 800 600');
   await sleep(500);
   facts.canvasSizeAfterVidSize = await page.evaluate(() => [canvas.width, canvas.height]);
@@ -87,6 +92,12 @@ try {
   await page.locator('#recordingName').fill('run1');
   const [download] = await Promise.all([page.waitForEvent('download'), page.locator('#download').click()]);
   await download.saveAs(path.join(artefacts, 'run1'));
+  // And the starting world and the checksums written beside it, by name.
+  for (const companion of ['run1.state', 'run1.sum']) {
+    await page.locator('#recordingName').fill(companion);
+    const [file] = await Promise.all([page.waitForEvent('download'), page.locator('#download').click()]);
+    await file.saveAs(path.join(artefacts, companion));
+  }
   // The page's file field loads a recording into the file system, where the
   // engine replays it; OB_Web_Replay prints what "orbel2 --replay" prints.
   await page.locator('#load').setInputFiles(loadFile);

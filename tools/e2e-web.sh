@@ -39,11 +39,12 @@ fi
 linux=${1:-$repo/build/release/orbel2}
 ARTEFACTS=$(realpath -m "${2:-$repo/build/e2e-web}")
 mkdir -p "$ARTEFACTS"
-rm -f "$ARTEFACTS"/*.png "$ARTEFACTS"/facts.json "$ARTEFACTS"/run1 "$ARTEFACTS"/drive
+rm -f "$ARTEFACTS"/*.png "$ARTEFACTS"/facts.json "$ARTEFACTS"/run1* "$ARTEFACTS"/drive
 if [[ ! -x "$linux" ]]; then
     (cd "$repo" && cmake --preset release >/dev/null && cmake --build --preset release -j 2 --target orbel2 >/dev/null) ||
         { echo "e2e-web: FAILED: could not build the Linux orbel2 for the replays"; exit 1; }
 fi
+linux=$(realpath "$linux")
 html=$("$here/ports/build-web.sh" 2>"$ARTEFACTS.build.log" | tail -n 1) ||
     { echo "e2e-web: FAILED: the web build failed (see $ARTEFACTS.build.log)"; tail -n 5 "$ARTEFACTS.build.log"; exit 1; }
 
@@ -141,6 +142,18 @@ in_browser=$(fact replayRun1 | world)
 DETAIL="$(grep '^hash:' <<<"$on_linux") on Linux, $(grep '^hash:' <<<"$in_browser") in the browser"
 expect "replay: the browser's recording gives the same hash and player on Linux" \
     eval '[[ -n $on_linux && $on_linux == "$in_browser" ]] && grep -q "^hash: 0x" <<<"$on_linux"'
+# The downloaded recording with its starting world and checksums, replayed
+# on Linux: the world the live "hash" showed in the page, at its step,
+# every checkpoint matched.
+expect "hash: the live hash line is drawn under its command" has_text 45-hash "$(row_region 1)"
+live=$(fact log | tr -d '\r' | sed -n -E 's/^\[[0-9:]*\] (hash at step [0-9]+: 0x[0-9A-F]{16})$/\1/p' | tail -n 1)
+mkdir -p "$work/live"
+cp "$ARTEFACTS/run1" "$ARTEFACTS/run1.state" "$ARTEFACTS/run1.sum" "$work/live/" 2>/dev/null || true
+replay_live=$(cd "$work/live" && "$linux" --replay run1 2>&1)
+replayed="hash at step $(sed -n 's/^steps: //p' <<<"$replay_live"): $(sed -n 's/^hash: //p' <<<"$replay_live")"
+DETAIL="live '$live', replayed '$replayed', $(grep '^checkpoints:' <<<"$replay_live")"
+expect "hash: run1 downloaded from the page replays on Linux to the hash the page showed, at its step" \
+    eval '[[ -n $live && $live == "$replayed" ]] && grep -q -E "^checkpoints: [1-9][0-9]* matched in run1.sum$" <<<"$replay_live"'
 on_linux=$("$linux" --replay "$work/drive" 2>&1 | world)
 in_browser=$(fact replayLoaded | world)
 DETAIL="$(grep '^hash:' <<<"$on_linux") on Linux, $(grep '^hash:' <<<"$in_browser") in the browser; $(fact loadStatus)"

@@ -138,6 +138,14 @@ sleep 0.4
 hold Down 0.2
 sleep 1.5
 shot 44-down "$WIN"
+# The world stopped, then its hash asked for: the console shows it and the
+# log keeps it, to compare with the replay of the recording on Linux.
+key Home
+run_line "set playspeed 0"
+run_line "hash"
+shot 45-hash "$WIN"
+expect "hash: the live hash line is drawn under its command" has_text 45-hash "$(row_region 1)"
+key Home
 
 key Escape
 status=0
@@ -146,7 +154,7 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 wait "$PROGRAM_PID" || status=$?
-cp orbel2.log stdout.txt stderr.txt run1 run1.sum "$ARTEFACTS/" 2>/dev/null
+cp orbel2.log stdout.txt stderr.txt run1 run1.sum run1.state "$ARTEFACTS/" 2>/dev/null
 DETAIL="status $status"
 expect "Escape: the program ends with status 0" test "$status" -eq 0
 log=orbel2.log
@@ -159,13 +167,16 @@ DETAIL="$size bytes, keys $keys"
 expect "record: run1 is 12 + 8k bytes holding Right, Up, Left, Down" \
     eval '((size > 12 + 8 * 100 && (size - 12) % 8 == 0)) && [[ $keys == "2 4 1 8 " ]]'
 
-# The same recording replayed on Linux and on Windows: the same world. It
-# is replayed without its checksums (run1.sum): a replay leaves the live
-# run's checkpoints at step 0 on Linux as well, which is the session's
-# matter, not the port's; the final hash is what is compared here.
-cp run1 run1-moves
-on_linux=$("$linux" --replay run1-moves 2>&1)
-on_windows=$(wine ./orbel2.exe --replay run1-moves 2>&1 | tr -d '\r')
+# The recording, with the checksums and the starting world written beside
+# it, replayed on Linux: the world the live "hash" showed on Windows, at
+# its step, every checkpoint matched; and the same replay under Wine.
+live=$(tr -d '\r' < "$log" | sed -n -E 's/^\[[0-9:]*\] (hash at step [0-9]+: 0x[0-9A-F]{16})$/\1/p' | tail -n 1)
+on_linux=$("$linux" --replay run1 2>&1)
+replayed="hash at step $(sed -n 's/^steps: //p' <<<"$on_linux"): $(sed -n 's/^hash: //p' <<<"$on_linux")"
+DETAIL="live '$live', replayed '$replayed', $(grep '^checkpoints:' <<<"$on_linux")"
+expect "hash: run1 replays on Linux to the hash the live Windows run showed, at its step" \
+    eval '[[ -n $live && $live == "$replayed" ]] && grep -q -E "^checkpoints: [1-9][0-9]* matched in run1.sum$" <<<"$on_linux"'
+on_windows=$(wine ./orbel2.exe --replay run1 2>&1 | tr -d '\r')
 printf '%s\n' "$on_linux" > "$ARTEFACTS/replay-run1-linux.txt"
 printf '%s\n' "$on_windows" > "$ARTEFACTS/replay-run1-windows.txt"
 DETAIL="$(grep '^hash:' <<<"$on_linux") on Linux, $(grep '^hash:' <<<"$on_windows") on Windows"
