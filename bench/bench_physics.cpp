@@ -235,7 +235,7 @@ void RegisterComparisons()
 }
 
 // Where threads start to pay: ours with threads from the first body on.
-constexpr int kCrossoverSizes[] = {100, 250, 500, 1000, 2000};
+constexpr int kCrossoverSizes[] = {100, 250, 500, 1000, 1500, 2000};
 
 void RegisterCrossover()
 {

@@ -119,7 +119,7 @@ public:
     // Worlds smaller than this step on the calling thread alone, whatever
     // the worker count: below it waking the workers costs more than they
     // save (docs/performance.md).
-    static constexpr size_t DefaultParallelFromBodies = 1000;
+    static constexpr size_t DefaultParallelFromBodies = 2000;
     size_t ParallelFromBodies = DefaultParallelFromBodies;
 
     TPhysics2D();
