@@ -10,7 +10,7 @@ namespace {
 const unsigned kWorkerCounts[] = {1, 2, 3, 8};
 
 // Large enough to pass the default threshold, dense enough to nudge.
-const TRandomWorldShape kLarge{301, 1500, 60, 420.0f};
+const TRandomWorldShape kLarge{301, 2100, 60, 497.0f};
 const TRandomWorldShape kSmall{302, 120, 10, 150.0f};
 
 }   // namespace
@@ -25,7 +25,7 @@ TEST(PhysicsWorkers, RandomWorldsStepToTheSameBitsOnAnyWorkerCount)
             worlds.push_back(MakeRandomWorld(shape));
             worlds.back()->Physics.SetWorkerCount(workers);
             ASSERT_EQ(worlds.back()->Physics.WorkerCount(), workers);
-            if (shape.BodyCount < 1000)
+            if (static_cast<size_t>(shape.BodyCount) < TPhysics2D::DefaultParallelFromBodies)
                 worlds.back()->Physics.ParallelFromBodies = 0;
         }
         TParallelPassStats total;
