@@ -30,12 +30,14 @@ status=0
 # A step of its own that passes or fails as a whole.
 step() {
   echo "== $*"
+  local began=$SECONDS
   if "$@"; then
     passed=$((passed + 1))
   else
     failed=$((failed + 1))
     status=1
   fi
+  echo "== $1: $((SECONDS - began)) s"
 }
 
 # The layers of the engine, and the check's own proof that it catches a
@@ -48,17 +50,21 @@ step tools/check-guide.sh
 step tools/check-links.sh
 
 for preset in release asan; do
+  began=$SECONDS
   cmake --build --preset "$preset" -j 2
   ctest --preset "$preset" 2>&1 | tee "build/$preset/ctest.log" || status=1
   count_ctest "build/$preset/ctest.log"
+  echo "== $preset: built and tested in $((SECONDS - began)) s"
 done
 
 # The physics tests with ThreadSanitizer: the worker threads of the
 # collision pass, on 1, 2, 3 and 8 workers.
+began=$SECONDS
 cmake --preset tsan >/dev/null
 cmake --build --preset tsan -j 2
 ctest --preset tsan 2>&1 | tee build/tsan/ctest.log || status=1
 count_ctest build/tsan/ctest.log
+echo "== tsan: built and tested in $((SECONDS - began)) s"
 
 # The determinism constant from GCC, Clang, i386 and aarch64 builds of the
 # physics; a contracting build must differ and an x87 build be refused.
@@ -85,5 +91,5 @@ step tools/e2e-web.sh build/release/orbel2
 # fixed seed so that the run is the same every time.
 step tools/fuzz.sh --ci -runs=20000
 
-echo "all: $passed passed, $failed failed"
+echo "all: $passed passed, $failed failed, in $((SECONDS / 60)) min $((SECONDS % 60)) s"
 exit $status
