@@ -176,6 +176,17 @@ check "it depends on Debian's SDL2 libraries, bundling none" \
 $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y "$deb" > "$scratch/apt-install.log" 2>&1
 check "apt-get installed it and orbel2 --version answers" "[[ \"\$(orbel2 --version | head -n 1)\" == 'orbel2 2.0.0' ]]"
 check "its CMake package is where find_package looks" "[[ \$(dpkg -L orbel2) == */cmake/Orbel2/Orbel2Config.cmake* ]]"
+# The consumer game again, against the system's copy: no prefix, no path.
+system_built=0
+rm -rf "$scratch/consumer-system"
+cp -r tests/consumer "$scratch/consumer-system"
+cmake -S "$scratch/consumer-system" -B "$scratch/consumer-system/build" -G Ninja > "$scratch/consumer-system.log" 2>&1 &&
+  cmake --build "$scratch/consumer-system/build" >> "$scratch/consumer-system.log" 2>&1 &&
+  "$scratch/consumer-system/build/consumer" >> "$scratch/consumer-system.log" 2>&1 &&
+  (cd "$scratch/consumer-system" && g++ -std=c++20 -I. main.cpp $(pkg-config --cflags --libs orbel2) -o consumer-pc &&
+    ./consumer-pc) >> "$scratch/consumer-system.log" 2>&1 && system_built=1
+check "the consumer game builds against the installed package with find_package and with pkg-config, and runs" \
+  "(( system_built == 1 )) || { cat $scratch/consumer-system.log; false; }"
 check "man orbel2 shows its manual page" "man -P cat orbel2 2>/dev/null | grep -q 'EXIT STATUS'"
 check "the desktop entry and the icon are installed" \
   "[[ -f /usr/share/applications/orbel2.desktop && -f /usr/share/icons/hicolor/48x48/apps/orbel2.png ]]"

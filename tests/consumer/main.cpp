@@ -5,11 +5,11 @@
 #include "kernel/OB_Errors.h"
 #include "physics/Vector2D.h"
 
-#include "orbel2/console/OB_Console.h"
-#include "orbel2/console/OB_Logfile.h"
-#include "orbel2/kernel/OB_Errors.h"
-#include "orbel2/physics/WorldHash.h"
-#include "orbel2/physics/physicssystem.h"
+#include <orbel2/console/OB_Console.h>
+#include <orbel2/console/OB_Logfile.h>
+#include <orbel2/kernel/OB_Errors.h>
+#include <orbel2/physics/WorldHash.h>
+#include <orbel2/physics/physicssystem.h>
 
 #include <cstdio>
 #include <string>
