@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -139,6 +140,38 @@ size_t OB_ReadUpTo(int Descriptor, void* Buffer, size_t Count, std::string& Reas
         total += static_cast<size_t>(got);
     }
     return total;
+}
+
+THeldWrites::~THeldWrites()
+{
+    std::string ignored;
+    WriteHeld(ignored);
+}
+
+bool THeldWrites::WriteHeld(std::string& Reason)
+{
+    if (FHeld.empty())
+        return true;
+    const bool written = OB_WriteAll(FFile.Get(), FHeld.data(), FHeld.size(), Reason);
+    if (written)
+        FOnDisk += FHeld.size();
+    else
+        OB_TruncateFile(FFile.Get(), FOnDisk);
+    FHeld.clear();
+    return written;
+}
+
+bool THeldWrites::CutTo(uint64_t Size)
+{
+    if (Size >= FOnDisk) {
+        FHeld.resize(std::min<uint64_t>(FHeld.size(), Size - FOnDisk));
+        return true;
+    }
+    FHeld.clear();
+    if (!OB_TruncateFile(FFile.Get(), Size))
+        return false;
+    FOnDisk = Size;
+    return true;
 }
 
 }   // namespace orbel2

@@ -8,7 +8,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace orbel2 {
 
@@ -53,5 +56,32 @@ bool OB_TruncateFile(int Descriptor, unsigned long long Size);
 // Reads up to Count bytes, fewer only at the end of the file or on an error
 // (then with Reason set); returns how many were read.
 size_t OB_ReadUpTo(int Descriptor, void* Buffer, size_t Count, std::string& Reason);
+
+// A file that holds only whole pieces: bytes added to Held() stay in memory
+// until WriteHeld hands them to the system, and a write that fails is cut
+// back off the file, so the file ends where the last whole write ended.
+// What is still held when it goes is written then, a failure dropped.
+class THeldWrites {
+public:
+    explicit THeldWrites(TFileDescriptor File) : FFile(std::move(File)) {}
+    ~THeldWrites();
+    THeldWrites(const THeldWrites&) = delete;
+    THeldWrites& operator=(const THeldWrites&) = delete;
+
+    std::vector<uint8_t>& Held() { return FHeld; }
+    // Bytes in the file, all of them whole.
+    uint64_t OnDisk() const { return FOnDisk; }
+    // Writes what is held and drops it; false, with Reason, once the file
+    // is cut back to what it held before.
+    bool WriteHeld(std::string& Reason);
+    // Keeps the first Size bytes, on disk and held; false when the file
+    // cannot be cut (what is held is dropped all the same).
+    bool CutTo(uint64_t Size);
+
+private:
+    TFileDescriptor FFile;
+    std::vector<uint8_t> FHeld;
+    uint64_t FOnDisk = 0;
+};
 
 }   // namespace orbel2

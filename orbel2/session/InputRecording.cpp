@@ -46,55 +46,31 @@ uint32_t GetUInt32(const uint8_t* in)
 
 }   // namespace
 
-TRecordWriter::TRecordWriter(const std::string& fileName, const TRecordingHeader& header) : FPath(fileName)
+TRecordWriter::TRecordWriter(const std::string& fileName, const TRecordingHeader& header)
+    : FPath(fileName), FOut(OpenFile("Cannot create file", fileName, O_WRONLY | O_CREAT | O_TRUNC))
 {
-    FFile = OpenFile("Cannot create file", fileName, O_WRONLY | O_CREAT | O_TRUNC);
-    PutUInt32(FPending, std::bit_cast<uint32_t>(header.X));
-    PutUInt32(FPending, std::bit_cast<uint32_t>(header.Y));
-    PutUInt32(FPending, std::bit_cast<uint32_t>(header.Angle));
+    PutUInt32(FOut.Held(), std::bit_cast<uint32_t>(header.X));
+    PutUInt32(FOut.Held(), std::bit_cast<uint32_t>(header.Y));
+    PutUInt32(FOut.Held(), std::bit_cast<uint32_t>(header.Angle));
     Flush();
-}
-
-TRecordWriter::~TRecordWriter()
-{
-    std::string ignored;
-    WriteHeld(ignored);
-}
-
-bool TRecordWriter::WriteHeld(std::string& Reason)
-{
-    const bool written = OB_WriteAll(FFile.Get(), FPending.data(), FPending.size(), Reason);
-    if (written)
-        FOnDisk += FPending.size();
-    else
-        OB_TruncateFile(FFile.Get(), FOnDisk);
-    FPending.clear();
-    return written;
 }
 
 void TRecordWriter::Write(const TInputRecord& record)
 {
-    PutUInt32(FPending, record.StepNumber);
-    PutUInt32(FPending, record.InputBits);
+    PutUInt32(FOut.Held(), record.StepNumber);
+    PutUInt32(FOut.Held(), record.InputBits);
 }
 
 void TRecordWriter::CutTo(uint64_t Records)
 {
-    const uint64_t keep = RecordingHeaderSize + InputRecordSize * Records;
-    if (keep >= FOnDisk) {
-        FPending.resize(std::min<uint64_t>(FPending.size(), keep - FOnDisk));
-        return;
-    }
-    FPending.clear();
-    if (!OB_TruncateFile(FFile.Get(), keep))
+    if (!FOut.CutTo(RecordingHeaderSize + InputRecordSize * Records))
         RaiseIOError("Cannot write to file", FPath, std::strerror(errno));
-    FOnDisk = keep;
 }
 
 void TRecordWriter::Flush()
 {
     std::string reason;
-    if (!WriteHeld(reason))
+    if (!FOut.WriteHeld(reason))
         RaiseIOError("Cannot write to file", FPath, reason);
 }
 

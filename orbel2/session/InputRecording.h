@@ -34,32 +34,24 @@ constexpr size_t InputRecordSize = 8;
 class TRecordWriter {
 public:
     // Creates (or replaces) the file and writes the header through to it.
+    // What is still held when the writer goes is handed to the operating
+    // system however it goes (an exception unwinding past it included); a
+    // failure then can no longer be reported and is dropped.
     TRecordWriter(const std::string& fileName, const TRecordingHeader& header);
-    // Hands what is still held to the operating system, however the writer
-    // goes (an exception unwinding past it included); a failure then can
-    // no longer be reported and is dropped.
-    ~TRecordWriter();
-    TRecordWriter(const TRecordWriter&) = delete;
-    TRecordWriter& operator=(const TRecordWriter&) = delete;
     void Write(const TInputRecord& record);
     // Hands every record written so far to the operating system. When that
     // fails, the file is cut back to what it held before, whole records
     // only, and EInOutError is raised; the records held are dropped.
     void Flush();
     // The records the file holds whole (those handed over by Flush).
-    uint64_t RecordsOnDisk() const { return (FOnDisk - RecordingHeaderSize) / InputRecordSize; }
+    uint64_t RecordsOnDisk() const { return (FOut.OnDisk() - RecordingHeaderSize) / InputRecordSize; }
     // Keeps only the first Records records, held or on disk: the recording
     // of a world stepped back. Failures raise EInOutError.
     void CutTo(uint64_t Records);
 
 private:
-    // Writes what is held; false, with Reason, after cutting the file back.
-    bool WriteHeld(std::string& Reason);
-
     std::string FPath;
-    TFileDescriptor FFile;
-    std::vector<uint8_t> FPending;
-    uint64_t FOnDisk = 0;   // bytes in the file, all of them whole
+    THeldWrites FOut;
 };
 
 class TRecordReader {

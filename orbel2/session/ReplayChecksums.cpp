@@ -79,34 +79,28 @@ std::string DivergenceLine(uint32_t Step)
 
 // ---------------------------------------------------------------- writing
 
-TChecksumWriter::TChecksumWriter(const std::string& FileName, uint64_t Hash) : FPath(FileName)
+namespace {
+
+TFileDescriptor CreateChecksumFile(const std::string& FileName)
 {
     std::string reason;
-    FFile = OB_OpenFile(FileName, O_WRONLY | O_CREAT | O_TRUNC, reason);
-    if (!FFile.IsOpen())
+    TFileDescriptor file = OB_OpenFile(FileName, O_WRONLY | O_CREAT | O_TRUNC, reason);
+    if (!file.IsOpen())
         throw EInOutError(OB_FileErrorText("Cannot create file", FileName, reason));
-    FPending.insert(FPending.end(), std::begin(Magic), std::end(Magic));
-    PutLittleEndian(FPending, ChecksumVersion, 4);
-    PutLittleEndian(FPending, ChecksumInterval, 4);
-    PutLittleEndian(FPending, Hash, 8);
+    return file;
+}
+
+}   // namespace
+
+TChecksumWriter::TChecksumWriter(const std::string& FileName, uint64_t Hash)
+    : FPath(FileName), FOut(CreateChecksumFile(FileName))
+{
+    std::vector<uint8_t>& held = FOut.Held();
+    held.insert(held.end(), std::begin(Magic), std::end(Magic));
+    PutLittleEndian(held, ChecksumVersion, 4);
+    PutLittleEndian(held, ChecksumInterval, 4);
+    PutLittleEndian(held, Hash, 8);
     Flush();
-}
-
-TChecksumWriter::~TChecksumWriter()
-{
-    std::string ignored;
-    WriteHeld(ignored);
-}
-
-bool TChecksumWriter::WriteHeld(std::string& Reason)
-{
-    const bool written = OB_WriteAll(FFile.Get(), FPending.data(), FPending.size(), Reason);
-    if (written)
-        FOnDisk += FPending.size();
-    else
-        OB_TruncateFile(FFile.Get(), FOnDisk);
-    FPending.clear();
-    return written;
 }
 
 void TChecksumWriter::CutTo(uint32_t Steps)
@@ -114,28 +108,21 @@ void TChecksumWriter::CutTo(uint32_t Steps)
     if (Steps >= FSteps)
         return;
     // Checkpoint k is taken after k * interval steps, checkpoint 0 at once.
-    const uint64_t keep = ChecksumHeaderSize + ChecksumSize * (uint64_t{Steps / ChecksumInterval} + 1);
-    const uint64_t heldFrom = FOnDisk;
-    if (keep <= heldFrom) {
-        FPending.clear();
-        if (keep < FOnDisk && OB_TruncateFile(FFile.Get(), keep))
-            FOnDisk = keep;
-    } else {
-        FPending.resize(keep - heldFrom);
-    }
+    // A file that cannot be cut (a device) keeps its later checkpoints.
+    FOut.CutTo(ChecksumHeaderSize + ChecksumSize * (uint64_t{Steps / ChecksumInterval} + 1));
     FSteps = Steps;
 }
 
 void TChecksumWriter::AfterStep(uint64_t Hash)
 {
     if (++FSteps % ChecksumInterval == 0)
-        PutLittleEndian(FPending, Hash, 8);
+        PutLittleEndian(FOut.Held(), Hash, 8);
 }
 
 void TChecksumWriter::Flush()
 {
     std::string reason;
-    if (!WriteHeld(reason))
+    if (!FOut.WriteHeld(reason))
         throw EInOutError(OB_FileErrorText("Cannot write to file", FPath, reason));
 }
 

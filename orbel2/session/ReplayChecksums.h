@@ -40,12 +40,9 @@ class TChecksumWriter {
 public:
     // Creates (or replaces) FileName and writes the header and checkpoint 0,
     // Hash, the world as it stands, through to it. Failures raise EInOutError.
+    // What is still held when the writer goes is handed to the operating
+    // system; a failure then can no longer be reported and is dropped.
     TChecksumWriter(const std::string& FileName, uint64_t Hash);
-    // Hands what is still held to the operating system; a failure then can
-    // no longer be reported and is dropped.
-    ~TChecksumWriter();
-    TChecksumWriter(const TChecksumWriter&) = delete;
-    TChecksumWriter& operator=(const TChecksumWriter&) = delete;
 
     // Counts one recorded step; every interval-th adds a checkpoint.
     void AfterStep(uint64_t Hash);
@@ -56,12 +53,8 @@ public:
     void CutTo(uint32_t Steps);
 
 private:
-    bool WriteHeld(std::string& Reason);
-
     std::string FPath;
-    TFileDescriptor FFile;
-    std::vector<uint8_t> FPending;
-    uint64_t FOnDisk = 0;   // bytes in the file, all of them whole
+    THeldWrites FOut;
     uint32_t FSteps = 0;
 };
 
