@@ -42,6 +42,24 @@ cpVect ChipmunkVect(TVector2D v)
 
 // ---------------------------------------------------------------- ours
 
+TSprungGrid::TSprungGrid(int boxes)
+{
+    const TScene scene = SpreadGrid(boxes);
+    Bodies.resize(scene.Boxes.size());
+    Springs.resize(Bodies.size() / 10);
+    for (size_t i = 0; i < Bodies.size(); ++i) {
+        Bodies[i].SetBox(scene.Boxes[i].Size.x, scene.Boxes[i].Size.y);
+        Bodies[i].State.Position = scene.Boxes[i].Centre;
+        Bodies[i].State.Angle = scene.Boxes[i].Angle;
+        World.Bodies.push_back(&Bodies[i]);
+    }
+    for (size_t i = 0; i < Springs.size(); ++i) {
+        Springs[i].BodyA = &Bodies[10 * i];
+        Springs[i].BodyB = &Bodies[10 * i + 1];
+        World.Constraints.push_back(&Springs[i]);
+    }
+}
+
 TOurWorld::TOurWorld(const TScene& scene, TCollisionPass timedPass, unsigned workers, size_t parallelFromBodies)
     : Bodies(scene.Walls.size() + scene.Boxes.size()),
       PushForce(MakeVector2D(0.0f, scene.PushAcceleration / kBoxInvMass)), TimedPass(timedPass)

@@ -21,6 +21,19 @@ namespace orbel2 {
 
 namespace bench {
 
+// The spread grid's boxes, no walls, with a spring from every tenth box to
+// the next: the world whose state the snapshot and rewind benchmarks save,
+// load and step back.
+struct TSprungGrid {
+    explicit TSprungGrid(int boxes);
+    TSprungGrid(const TSprungGrid&) = delete;
+    TSprungGrid& operator=(const TSprungGrid&) = delete;
+
+    std::vector<TBody> Bodies;
+    std::vector<TSpring> Springs;
+    TPhysics2D World;
+};
+
 // Walls have InvMass 0 (no force or impulse changes their velocity); the
 // nudge of the collision pass moves them all the same, so each step ends by
 // putting them back where the scene placed them.

@@ -4,12 +4,13 @@
 // back one step, as the held key does, and the history is filled again
 // (untimed) when it runs out. The counter "kept" is the bytes of states the
 // history holds.
-#include "bench/PhysicsScenes.h"
+#include "bench/PhysicsWorlds.h"
 #include "demo/DemoScene.h"
 #include "orbel2/session/FixedStepSession.h"
 
 #include <benchmark/benchmark.h>
 
+#include <memory>
 #include <vector>
 
 using namespace orbel2;
@@ -19,35 +20,18 @@ namespace {
 
 class TGridGame : public TFixedStepSession {
 public:
-    explicit TGridGame(int Boxes) : FScene(bench::SpreadGrid(Boxes)) {}
+    explicit TGridGame(int Boxes) : FBoxes(Boxes) {}
 
 protected:
-    void StartGame() override
-    {
-        FBodies.resize(FScene.Boxes.size());
-        FSprings.resize(FBodies.size() / 10);
-        for (size_t i = 0; i < FBodies.size(); ++i) {
-            FBodies[i].SetBox(FScene.Boxes[i].Size.x, FScene.Boxes[i].Size.y);
-            FBodies[i].State.Position = FScene.Boxes[i].Centre;
-            FBodies[i].State.Angle = FScene.Boxes[i].Angle;
-            FWorld.Bodies.push_back(&FBodies[i]);
-        }
-        for (size_t i = 0; i < FSprings.size(); ++i) {
-            FSprings[i].BodyA = &FBodies[10 * i];
-            FSprings[i].BodyB = &FBodies[10 * i + 1];
-            FWorld.Constraints.push_back(&FSprings[i]);
-        }
-    }
+    void StartGame() override { FGrid = std::make_unique<bench::TSprungGrid>(FBoxes); }
     void ApplyInput(uint32_t, float) override {}
-    void StepPhysics(float Dt) override { FWorld.Step(TIntegrationMode::imMidpoint, Dt); }
+    void StepPhysics(float Dt) override { FGrid->World.Step(TIntegrationMode::imMidpoint, Dt); }
     void DrawScene(float) override {}
-    TPhysics2D* World() override { return &FWorld; }
+    TPhysics2D* World() override { return FGrid ? &FGrid->World : nullptr; }
 
 private:
-    bench::TScene FScene;
-    std::vector<TBody> FBodies;
-    std::vector<TSpring> FSprings;
-    TPhysics2D FWorld;
+    int FBoxes;
+    std::unique_ptr<bench::TSprungGrid> FGrid;
 };
 
 class TDemoGame : public TFixedStepSession {

@@ -2,7 +2,7 @@
 // the demo's 22 bodies and a spread grid of 10,000 boxes with a spring
 // between every tenth pair. The storage is reused, as a game keeping a
 // snapshot would reuse it, so only copying and checking are timed.
-#include "bench/PhysicsScenes.h"
+#include "bench/PhysicsWorlds.h"
 #include "demo/DemoScene.h"
 #include "orbel2/physics/PhysicsSnapshot.h"
 
@@ -41,23 +41,9 @@ void BM_SnapshotSaveLoadDemo(benchmark::State& state)
 
 void BM_SnapshotSaveLoadGrid(benchmark::State& state)
 {
-    const bench::TScene scene = bench::SpreadGrid(static_cast<int>(state.range(0)));
-    std::vector<TBody> bodies(scene.Boxes.size());
-    std::vector<TSpring> springs(bodies.size() / 10);
-    TPhysics2D world;
-    for (size_t i = 0; i < bodies.size(); ++i) {
-        bodies[i].SetBox(scene.Boxes[i].Size.x, scene.Boxes[i].Size.y);
-        bodies[i].State.Position = scene.Boxes[i].Centre;
-        bodies[i].State.Angle = scene.Boxes[i].Angle;
-        world.Bodies.push_back(&bodies[i]);
-    }
-    for (size_t i = 0; i < springs.size(); ++i) {
-        springs[i].BodyA = &bodies[10 * i];
-        springs[i].BodyB = &bodies[10 * i + 1];
-        world.Constraints.push_back(&springs[i]);
-    }
-    world.Step(TIntegrationMode::imMidpoint, bench::kStep);
-    SaveAndLoad(state, world);
+    bench::TSprungGrid grid(static_cast<int>(state.range(0)));
+    grid.World.Step(TIntegrationMode::imMidpoint, bench::kStep);
+    SaveAndLoad(state, grid.World);
 }
 
 }   // namespace
