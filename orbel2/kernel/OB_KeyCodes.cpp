@@ -77,4 +77,14 @@ int OB_VirtualKeyToScancode(uint16_t virtualKey)
     return SDL_SCANCODE_UNKNOWN;
 }
 
+bool OB_SDLKeyDown(uint16_t virtualKey)
+{
+    const int scancode = OB_VirtualKeyToScancode(virtualKey);
+    if (scancode == SDL_SCANCODE_UNKNOWN)
+        return false;
+    int count = 0;
+    const Uint8* state = SDL_GetKeyboardState(&count);
+    return state != nullptr && scancode < count && state[scancode] != 0;
+}
+
 }   // namespace orbel2

@@ -37,5 +37,8 @@ enum : uint16_t {
 uint16_t OB_KeycodeToVirtualKey(int32_t sdlKeycode);
 // The SDL scancode (SDL_Scancode) of a virtual key; 0 (unknown) when none.
 int OB_VirtualKeyToScancode(uint16_t virtualKey);
+// Whether SDL's keyboard state holds the virtual key down now; false for a
+// key SDL has no scancode for.
+bool OB_SDLKeyDown(uint16_t virtualKey);
 
 }   // namespace orbel2

@@ -56,15 +56,7 @@ public:
         return static_cast<uint32_t>(ms);
     }
 
-    bool IsKeyDown(uint16_t virtualKey) override
-    {
-        int scancode = OB_VirtualKeyToScancode(virtualKey);
-        if (scancode == SDL_SCANCODE_UNKNOWN)
-            return false;
-        int count = 0;
-        const Uint8* state = SDL_GetKeyboardState(&count);
-        return state != nullptr && scancode < count && state[scancode] != 0;
-    }
+    bool IsKeyDown(uint16_t virtualKey) override { return OB_SDLKeyDown(virtualKey); }
 
     OB_TMemoryStatus MemoryStatus() override
     {

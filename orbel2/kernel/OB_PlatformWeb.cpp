@@ -27,15 +27,7 @@ public:
     int64_t PerformanceFrequency() override { return 1'000'000'000; }
     uint32_t TickCount() override { return static_cast<uint32_t>(static_cast<int64_t>(emscripten_get_now())); }
 
-    bool IsKeyDown(uint16_t virtualKey) override
-    {
-        const int scancode = OB_VirtualKeyToScancode(virtualKey);
-        if (scancode == SDL_SCANCODE_UNKNOWN)
-            return false;
-        int count = 0;
-        const Uint8* state = SDL_GetKeyboardState(&count);
-        return state != nullptr && scancode < count && state[scancode] != 0;
-    }
+    bool IsKeyDown(uint16_t virtualKey) override { return OB_SDLKeyDown(virtualKey); }
 
     // The program's memory is the WebAssembly heap: "physical" is what it
     // may grow to, available what it has not grown to yet plus what malloc
