@@ -3,6 +3,7 @@
 #pragma once
 
 #include "orbel2/kernel/OB_FrameTimer.h"
+#include "orbel2/kernel/OB_KeyCodes.h"
 #include "orbel2/kernel/OB_Platform.h"
 
 #include <algorithm>
@@ -42,6 +43,17 @@ public:
     {
         Counter += std::llround(Seconds * 1e6);
         OB_Kernel_UpdateTimer();
+    }
+
+    // A player at random: Seed moves on one draw and the arrow keys held
+    // are those its bits 16 to 19 pick.
+    void HoldArrowsAtRandom(uint32_t& Seed)
+    {
+        Seed = Seed * 1103515245u + 12345u;
+        KeysDown.clear();
+        for (uint16_t key : {VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN})
+            if ((Seed >> (16 + key - VK_LEFT)) & 1)
+                KeysDown.insert(key);
     }
 };
 

@@ -104,11 +104,7 @@ TEST_F(MainSession, PlaybackReproducesTheRecordedRunBitForBit)
     std::map<uint32_t, std::vector<uint32_t>> recorded{{0, WorldBits(recorder)}};
     uint32_t seed = 12345;
     for (int frame = 0; frame < 300; ++frame) {
-        seed = seed * 1103515245u + 12345u;
-        Fake.Platform.KeysDown.clear();
-        for (uint16_t key : {VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN})
-            if ((seed >> (16 + key - VK_LEFT)) & 1)
-                Fake.Platform.KeysDown.insert(key);
+        Fake.Platform.HoldArrowsAtRandom(seed);
         RunFrame(recorder, 0.005 + (seed >> 24) / 2000.0);
         recorded[recorder.StepCount()] = WorldBits(recorder);
     }

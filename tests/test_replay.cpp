@@ -32,11 +32,7 @@ protected:
         session.StartRecording(Name);
         uint32_t seed = 12345;
         while (session.StepCount() < Steps) {
-            seed = seed * 1103515245u + 12345u;
-            Fake.Platform.KeysDown.clear();
-            for (uint16_t key : {VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN})
-                if ((seed >> (16 + key - VK_LEFT)) & 1)
-                    Fake.Platform.KeysDown.insert(key);
+            Fake.Platform.HoldArrowsAtRandom(seed);
             RunFrame(session, 0.005 + (seed >> 24) / 2000.0);
         }
         Fake.Platform.KeysDown.clear();

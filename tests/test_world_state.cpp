@@ -19,11 +19,7 @@ protected:
     void Play(TMainSession& Session, uint32_t Frames, uint32_t Seed = 7)
     {
         for (uint32_t frame = 0; frame < Frames; ++frame) {
-            Seed = Seed * 1103515245u + 12345u;
-            Fake.Platform.KeysDown.clear();
-            for (uint16_t key : {VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN})
-                if ((Seed >> (16 + key - VK_LEFT)) & 1)
-                    Fake.Platform.KeysDown.insert(key);
+            Fake.Platform.HoldArrowsAtRandom(Seed);
             RunFrame(Session, 0.01 + (Seed >> 24) / 3000.0);
         }
         Fake.Platform.KeysDown.clear();
