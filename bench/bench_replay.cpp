@@ -48,7 +48,7 @@ void WriteRecordings()
         recording.Write(TInputRecord{step, input});
         ApplyDemoInput(scene.Player, input);
         scene.Physics.Step(TIntegrationMode::imMidpoint, DemoStepTime);
-        checksums.AfterStep(HashWorld(scene.Physics.Bodies));
+        checksums.AfterStep([&scene] { return HashWorld(scene.Physics.Bodies); });
     }
     recording.Flush();
     checksums.Flush();

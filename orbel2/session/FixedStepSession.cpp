@@ -216,7 +216,7 @@ void TFixedStepSession::PlayStep(const TInputRecord* Due)
 
 void TFixedStepSession::AfterStep(const TStepEntry& Entry)
 {
-    FChecksums.AfterStep(StateHash());
+    FChecksums.AfterStep([this] { return StateHash(); });
     FHistory.AddStep(Entry);
     if (FHistory.WantsKeyframe())
         SaveWorldState(FHistory.NewKeyframe());

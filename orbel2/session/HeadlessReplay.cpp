@@ -65,7 +65,7 @@ public:
             ++FSteps;
             if (FRequest.HashEvery != 0 && FSteps % FRequest.HashEvery == 0)
                 FOut << HashLine(FSteps, FSession.StateHash()) << '\n';
-            if (const auto step = FCheck.AfterStep(FSession.StateHash()))
+            if (const auto step = FCheck.AfterStep([this] { return FSession.StateHash(); }))
                 return Diverged(*step);
         }
         Summarise();

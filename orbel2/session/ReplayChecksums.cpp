@@ -113,10 +113,10 @@ void TChecksumWriter::CutTo(uint32_t Steps)
     FSteps = Steps;
 }
 
-void TChecksumWriter::AfterStep(uint64_t Hash)
+void TChecksumWriter::AfterStep(const THashOfWorld& Hash)
 {
     if (++FSteps % ChecksumInterval == 0)
-        PutLittleEndian(FOut.Held(), Hash, 8);
+        PutLittleEndian(FOut.Held(), Hash(), 8);
 }
 
 void TChecksumWriter::Flush()
@@ -174,11 +174,11 @@ std::optional<uint32_t> TReplayCheck::Begin(uint64_t Hash)
     return FActive ? Compare(Hash) : std::nullopt;
 }
 
-std::optional<uint32_t> TReplayCheck::AfterStep(uint64_t Hash)
+std::optional<uint32_t> TReplayCheck::AfterStep(const THashOfWorld& Hash)
 {
     if (!FActive || ++FSteps % FInterval != 0)
         return std::nullopt;
-    return Compare(Hash);
+    return Compare(Hash());
 }
 
 // Past the last checkpoint, and after the first difference, nothing more
@@ -256,13 +256,19 @@ void TSessionChecksums::StartPlayback(const std::string& Name, uint64_t Hash)
         Report(DivergenceLine(*step));
 }
 
-void TSessionChecksums::AfterStep(uint64_t Hash)
+void TSessionChecksums::AfterStep(const THashOfWorld& Hash)
 {
+    std::optional<uint64_t> known;
+    const THashOfWorld once = [&] {
+        if (!known)
+            known = Hash();
+        return *known;
+    };
     if (FWriter)
-        FWriter->AfterStep(Hash);
+        FWriter->AfterStep(once);
     if (!FCheck)
         return;
-    if (const auto step = FCheck->AfterStep(Hash))
+    if (const auto step = FCheck->AfterStep(once))
         Report(DivergenceLine(*step));
 }
 

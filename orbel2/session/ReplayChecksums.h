@@ -17,6 +17,7 @@
 #include "orbel2/kernel/OB_Files.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -36,6 +37,10 @@ std::string ChecksumFileName(const std::string& RecordingName);
 // nor the place beside it lies in /dev or /proc.
 bool CompanionFilesBelongBeside(const std::string& Name);
 
+// The world's hash as it stands, asked for only at a checkpoint: working
+// it out after every step would cost about as much as the step itself.
+using THashOfWorld = std::function<uint64_t()>;
+
 class TChecksumWriter {
 public:
     // Creates (or replaces) FileName and writes the header and checkpoint 0,
@@ -44,8 +49,9 @@ public:
     // system; a failure then can no longer be reported and is dropped.
     TChecksumWriter(const std::string& FileName, uint64_t Hash);
 
-    // Counts one recorded step; every interval-th adds a checkpoint.
-    void AfterStep(uint64_t Hash);
+    // Counts one recorded step; every interval-th adds a checkpoint, the
+    // only steps whose hash is asked for.
+    void AfterStep(const THashOfWorld& Hash);
     void Flush();
     // Drops every checkpoint taken after Steps recorded steps, held or on
     // disk, and counts on from Steps: the checksums of a recording cut back
@@ -81,7 +87,7 @@ public:
     // first checkpoint whose hash differs, the step it was taken at; nothing
     // before and nothing after it.
     std::optional<uint32_t> Begin(uint64_t Hash);
-    std::optional<uint32_t> AfterStep(uint64_t Hash);
+    std::optional<uint32_t> AfterStep(const THashOfWorld& Hash);
     // The replay went back to Steps steps: the checkpoints after it are
     // compared again as it steps on.
     void RewindTo(uint32_t Steps);
@@ -118,8 +124,9 @@ public:
     void StartRecording(const std::string& Name, uint64_t Hash);
     // Compares the world as playback begins with checkpoint 0.
     void StartPlayback(const std::string& Name, uint64_t Hash);
-    // After every step of a recording or a playback.
-    void AfterStep(uint64_t Hash);
+    // After every step; the hash is worked out only for a checkpoint of the
+    // recording or of the playback, once.
+    void AfterStep(const THashOfWorld& Hash);
     // Once per frame, after the recording's own flush.
     void Flush();
     // The recording now holds only its first Steps records: checkpoints
