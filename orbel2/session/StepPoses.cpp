@@ -40,13 +40,23 @@ TPose InterpolatePose(const TPose& From, const TPose& To, float Alpha)
 
 void TStepPoses::BeforeStep(const std::vector<TBody*>& Bodies)
 {
+    bool listChanged = FBodies.size() != Bodies.size();
     FBodies.resize(Bodies.size());
     for (size_t i = 0; i < Bodies.size(); ++i) {
         TStepped& entry = FBodies[i];
-        if (entry.Body != Bodies[i])
+        if (entry.Body != Bodies[i]) {
             entry = TStepped{Bodies[i]};
+            listChanged = true;
+        }
         entry.Before = PoseOf(*Bodies[i]);
     }
+    if (!listChanged)
+        return;
+    FIndex.clear();
+    // The first entry of a body listed twice, as a search from the front
+    // would find.
+    for (size_t i = 0; i < FBodies.size(); ++i)
+        FIndex.emplace(FBodies[i].Body, i);
 }
 
 void TStepPoses::AfterStep(const std::vector<TBody*>& Bodies)
@@ -62,10 +72,8 @@ void TStepPoses::AfterStep(const std::vector<TBody*>& Bodies)
 
 const TStepPoses::TStepped* TStepPoses::Find(const TBody& Body) const
 {
-    for (const TStepped& entry : FBodies)
-        if (entry.Body == &Body)
-            return &entry;
-    return nullptr;
+    const auto found = FIndex.find(&Body);
+    return found == FIndex.end() ? nullptr : &FBodies[found->second];
 }
 
 TPose TStepPoses::DrawPose(const TBody& Body, float Alpha) const

@@ -9,6 +9,7 @@
 #include "orbel2/physics/Body.h"
 #include "orbel2/physics/Vector2D.h"
 
+#include <unordered_map>
 #include <vector>
 
 namespace orbel2 {
@@ -52,6 +53,9 @@ private:
     const TStepped* Find(const TBody& Body) const;
 
     std::vector<TStepped> FBodies;
+    // Where each body's entry is, so that drawing a world of n bodies
+    // costs n lookups, not n searches; made again when the list changes.
+    std::unordered_map<const TBody*, size_t> FIndex;
 };
 
 }   // namespace orbel2
